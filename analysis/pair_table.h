@@ -1,0 +1,98 @@
+// The term pairs of a vector, in insertion order, with a hash index by ids.
+#ifndef QORA_ANALYSIS_PAIR_TABLE_H_
+#define QORA_ANALYSIS_PAIR_TABLE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "analysis/term_pair.h"
+
+namespace qora {
+
+// Positions are indexes into insertion order. Copying copies the pairs and
+// the index. Appending a pair whose ids are already present adds a second
+// element and makes Find return the newer one; callers that want one element
+// per pair look it up first.
+class PairTable {
+ public:
+  PairTable() = default;
+
+  // The position of the pair (first, second), or -1 when absent.
+  int32_t Find(int32_t first, int32_t second) const;
+
+  // The pair (first, second), or nullptr when absent. The pointer is valid
+  // until the next change of the table.
+  TermPair* FindPair(int32_t first, int32_t second) {
+    const int32_t position = Find(first, second);
+    return position < 0 ? nullptr : &pairs_[static_cast<size_t>(position)];
+  }
+  const TermPair* FindPair(int32_t first, int32_t second) const {
+    const int32_t position = Find(first, second);
+    return position < 0 ? nullptr : &pairs_[static_cast<size_t>(position)];
+  }
+
+  // Adds `pair` at the end.
+  void Append(const TermPair& pair);
+
+  // Keeps the pairs for which `keep(pair)` is true, in their order. `keep`
+  // is called once for every pair, in order.
+  template <typename Keep>
+  void RetainIf(Keep keep) {
+    size_t kept = 0;
+    for (size_t i = 0; i < pairs_.size(); ++i) {
+      if (keep(static_cast<const TermPair&>(pairs_[i]))) pairs_[kept++] = pairs_[i];
+    }
+    if (kept == pairs_.size()) return;
+    pairs_.resize(kept);
+    Reindex();
+  }
+
+  // Makes room for `count` pairs without reallocating.
+  void Reserve(size_t count);
+
+  // Removes every pair; the memory is kept for reuse.
+  void Clear();
+
+  size_t size() const { return pairs_.size(); }
+  bool empty() const { return pairs_.empty(); }
+
+  // The pair at `position`, which must be below size(). Changing the ids of
+  // a pair through the non-const form would corrupt the index: callers
+  // change weights only.
+  const TermPair& at(size_t position) const { return pairs_[position]; }
+  TermPair& at(size_t position) { return pairs_[position]; }
+
+  std::vector<TermPair>::const_iterator begin() const { return pairs_.begin(); }
+  std::vector<TermPair>::const_iterator end() const { return pairs_.end(); }
+
+ private:
+  static constexpr int32_t kFreeSlot = -1;
+  static constexpr size_t kMinSlots = 16;
+
+  // The slot where the search for `hash` starts.
+  size_t HomeSlot(uint32_t hash) const {
+    return static_cast<size_t>((uint64_t{hash} * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+
+  // Points the index entry of pairs_[position]'s ids at `position`.
+  void IndexPosition(int32_t position);
+
+  // Makes the slot array at least twice the size of `count` pairs and
+  // indexes every pair again.
+  void ResizeIndex(size_t count);
+
+  // Indexes every pair again in the current slot array.
+  void Reindex();
+
+  std::vector<TermPair> pairs_;
+  // Open addressing with linear probing: each slot holds a position in
+  // pairs_ or kFreeSlot. The size is a power of two (or zero) and at least
+  // twice the number of pairs.
+  std::vector<int32_t> slots_;
+  int shift_ = 64;
+};
+
+}  // namespace qora
+
+#endif  // QORA_ANALYSIS_PAIR_TABLE_H_

@@ -1,0 +1,265 @@
+#include "analysis/term_vector.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "analysis/binary_io.h"
+
+// Binary form of a vector, all numbers little-endian:
+//   pair count n (int32); when n <= 0 nothing else of the vector follows
+//   weight (float64)
+//   reserved (32 bits, written 0, ignored on reading)
+//   n pairs of 24 bytes: first id (int32), second id (int32),
+//     backward weight (float64), forward weight (float64)
+//   term count m (int32)
+//   m terms of 8 bytes: id (int32), count (int32)
+// The terms are written in increasing id order so that equal vectors give
+// equal bytes.
+
+namespace qora {
+namespace {
+
+constexpr size_t kHeaderBytes = 12;  // Weight and reserved field.
+constexpr size_t kPairBytes = 24;
+constexpr size_t kTermBytes = 8;
+// Records are read in batches of at most this many: the counts in the data
+// are not trusted to size anything, so memory grows only with what was read.
+constexpr size_t kRecordsPerBatch = 256;
+
+// Reads `count` records of `record_bytes` each from `in` and hands each to
+// `take`. False when the stream ends first.
+template <typename Take>
+bool ReadRecords(std::istream& in, int32_t count, size_t record_bytes, Take take) {
+  std::array<char, kRecordsPerBatch * kPairBytes> batch;
+  size_t remaining = static_cast<size_t>(count);
+  while (remaining > 0) {
+    const size_t records = std::min(remaining, kRecordsPerBatch);
+    if (!in.read(batch.data(), static_cast<std::streamsize>(records * record_bytes))) {
+      return false;
+    }
+    for (size_t i = 0; i < records; ++i) take(batch.data() + i * record_bytes);
+    remaining -= records;
+  }
+  return true;
+}
+
+int32_t CountOrZero(const TermVector::TermCounts& counts, int32_t id) {
+  const auto found = counts.find(id);
+  return found == counts.end() ? 0 : found->second;
+}
+
+// Gives `id` the smaller of its counts in `a` and `b` in `result`, unless it
+// has a count there already or the smaller count is below 1.
+void StoreSmallerCount(int32_t id, const TermVector::TermCounts& a, const TermVector::TermCounts& b,
+                       TermVector::TermCounts* result) {
+  if (result->count(id) != 0) return;
+  const int32_t count = std::min(CountOrZero(a, id), CountOrZero(b, id));
+  if (count >= 1) (*result)[id] = count;
+}
+
+}  // namespace
+
+void TermVector::Clear() {
+  pairs_.Clear();
+  counts_.clear();
+  weight_ = 0.0;
+}
+
+// Adding each occurrence to the pair of its two terms met first gives what
+// collecting the ordered pairs and finalizing would give: the same pairs in
+// the same order and orientation, with the same weights, none of them
+// negligible since every occurrence weighs at least 1. Folding as we go saves
+// building the table twice.
+void TermVector::Build(const TermList& list, int window) {
+  pairs_.Clear();
+  counts_.clear();
+  const std::vector<int32_t>& ids = list.ids();
+  const size_t size = ids.size();
+  const size_t reach = window > 1 ? static_cast<size_t>(window) : 1;
+  for (size_t p = 0; p < size; ++p) {
+    const size_t end = std::min(size, p + reach);
+    for (size_t q = p + 1; q < end; ++q) {
+      if (ids[q] == ids[p]) continue;
+      AddOccurrence(ids[p], ids[q], static_cast<double>(window) - static_cast<double>(q - p));
+    }
+    ++counts_[ids[p]];
+  }
+}
+
+void TermVector::Merge(const TermVector& other) {
+  if (other.pairs_.empty()) return;
+  // Indexes and copies keep this safe when `other` is this vector.
+  const size_t size = other.pairs_.size();
+  for (size_t i = 0; i < size; ++i) MergePair(&pairs_, TermPair(other.pairs_.at(i)));
+  weight_ += other.weight_;
+  for (const auto& [id, count] : other.counts_) counts_[id] += count;
+}
+
+// Folding into a fresh table is Merge into a fresh vector, whose weight and
+// term counts become those of this vector. A vector without pairs keeps its
+// term counts and weight although Merge would not carry them over: a sentence
+// of one term, or one built with a window below 2, has term counts and no
+// pairs, and must not lose them.
+void TermVector::Finalize() {
+  if (pairs_.empty()) return;
+  PairTable folded;
+  folded.Reserve(pairs_.size());
+  for (const TermPair& pair : pairs_) MergePair(&folded, pair);
+  pairs_ = std::move(folded);
+  DropNegligiblePairs();
+}
+
+void TermVector::Scale(double factor) {
+  for (size_t i = 0; i < pairs_.size(); ++i) pairs_.at(i).Scale(factor);
+}
+
+double TermVector::TotalWeight() const {
+  double total = 0.0;
+  for (const TermPair& pair : pairs_) total += pair.Total();
+  return total;
+}
+
+TermVector TermVector::Intersect(const TermVector& other) const {
+  TermVector result;
+  for (const TermPair& pair : other.pairs_) {
+    TermPair common;
+    if (const TermPair* same = FindPair(pair.first(), pair.second())) {
+      common = same->Product(pair);
+    } else if (const TermPair* reverse = FindPair(pair.second(), pair.first())) {
+      common = reverse->Product(pair.Reversed());
+    } else {
+      continue;
+    }
+    result.pairs_.Append(common);
+    StoreSmallerCount(common.first(), counts_, other.counts_, &result.counts_);
+    StoreSmallerCount(common.second(), counts_, other.counts_, &result.counts_);
+  }
+  return result;
+}
+
+void TermVector::RestrictToTerms(const TermList& list) {
+  const std::unordered_set<int32_t> wanted(list.ids().begin(), list.ids().end());
+  pairs_.RetainIf([&](const TermPair& pair) {
+    if (wanted.count(pair.first()) != 0 || wanted.count(pair.second()) != 0) return true;
+    counts_.erase(pair.first());
+    counts_.erase(pair.second());
+    return false;
+  });
+}
+
+// Folding each stemmed pair straight into the empty table is the same as
+// appending them all and finalizing.
+void TermVector::StemmedCopyOf(const TermVector& source, StemMap* stems) {
+  if (&source == this) {
+    const TermVector copy(source);
+    StemmedCopyOf(copy, stems);
+    return;
+  }
+  Clear();
+  pairs_.Reserve(source.pairs_.size());
+  for (const TermPair& pair : source.pairs_) {
+    MergePair(&pairs_, TermPair(stems->StemOf(pair.first()), stems->StemOf(pair.second()),
+                                pair.forward(), pair.backward()));
+  }
+  for (const auto& [id, count] : source.counts_) counts_[stems->StemOf(id)] += count;
+  DropNegligiblePairs();
+}
+
+int32_t TermVector::TermCount(int32_t id) const {
+  const auto found = counts_.find(id);
+  return found == counts_.end() ? -1 : found->second;
+}
+
+void TermVector::CopyFirstPairs(PairTable* target, size_t count) const {
+  const size_t copied = std::min(count, pairs_.size());
+  for (size_t i = 0; i < copied; ++i) target->Append(pairs_.at(i));
+}
+
+int TermVector::WriteVector(std::ostream& out) const {
+  std::string buffer;
+  if (pairs_.empty()) {
+    PutFixed32(&buffer, 0);
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    return -1;
+  }
+  std::vector<std::pair<int32_t, int32_t>> terms(counts_.begin(), counts_.end());
+  std::sort(terms.begin(), terms.end());
+  buffer.reserve(4 + kHeaderBytes + pairs_.size() * kPairBytes + 4 + terms.size() * kTermBytes);
+  PutFixed32(&buffer, static_cast<int32_t>(pairs_.size()));
+  PutDouble(&buffer, weight_);
+  PutFixed32(&buffer, 0);  // Reserved.
+  for (const TermPair& pair : pairs_) {
+    PutFixed32(&buffer, pair.first());
+    PutFixed32(&buffer, pair.second());
+    PutDouble(&buffer, pair.backward());
+    PutDouble(&buffer, pair.forward());
+  }
+  PutFixed32(&buffer, static_cast<int32_t>(terms.size()));
+  for (const auto& [id, count] : terms) {
+    PutFixed32(&buffer, id);
+    PutFixed32(&buffer, count);
+  }
+  out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  return out ? 0 : -1;
+}
+
+int TermVector::ReadVector(std::istream& in) {
+  Clear();
+  char count_bytes[4];
+  if (!in.read(count_bytes, sizeof(count_bytes))) return -1;
+  const int32_t pairs = DecodeFixed32(count_bytes);
+  if (pairs <= 0) return -1;
+  if (ReadBody(in, pairs)) return 0;
+  Clear();
+  return -1;
+}
+
+void TermVector::MergePair(PairTable* table, const TermPair& pair) {
+  if (TermPair* same = table->FindPair(pair.first(), pair.second())) {
+    same->Add(pair);
+  } else if (TermPair* reverse = table->FindPair(pair.second(), pair.first())) {
+    reverse->Add(pair.Reversed());
+  } else {
+    table->Append(pair);
+  }
+}
+
+void TermVector::AddOccurrence(int32_t first, int32_t second, double weight) {
+  if (TermPair* same = pairs_.FindPair(first, second)) {
+    same->AddForward(weight);
+  } else if (TermPair* reverse = pairs_.FindPair(second, first)) {
+    reverse->AddBackward(weight);
+  } else {
+    pairs_.Append(TermPair(first, second, weight, 0.0));
+  }
+}
+
+void TermVector::DropNegligiblePairs() {
+  pairs_.RetainIf([](const TermPair& pair) {
+    return !(pair.forward() < kNegligibleWeight && pair.backward() < kNegligibleWeight);
+  });
+}
+
+bool TermVector::ReadBody(std::istream& in, int32_t pairs) {
+  char header[kHeaderBytes];
+  if (!in.read(header, sizeof(header))) return false;
+  weight_ = DecodeDouble(header);  // The reserved field that follows carries nothing.
+  const bool pairs_read = ReadRecords(in, pairs, kPairBytes, [this](const char* record) {
+    pairs_.Append(TermPair(DecodeFixed32(record), DecodeFixed32(record + 4),
+                           DecodeDouble(record + 16), DecodeDouble(record + 8)));
+  });
+  if (!pairs_read) return false;
+  char count_bytes[4];
+  if (!in.read(count_bytes, sizeof(count_bytes))) return false;
+  const int32_t terms = DecodeFixed32(count_bytes);
+  if (terms < 0) return false;
+  return ReadRecords(in, terms, kTermBytes, [this](const char* record) {
+    counts_[DecodeFixed32(record)] = DecodeFixed32(record + 4);
+  });
+}
+
+}  // namespace qora

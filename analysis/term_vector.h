@@ -1,0 +1,140 @@
+// The term vector of a text: the ordered pairs of terms that occur near each
+// other within its sentences, with direction-aware weights, and the number of
+// occurrences of each term.
+#ifndef QORA_ANALYSIS_TERM_VECTOR_H_
+#define QORA_ANALYSIS_TERM_VECTOR_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <unordered_map>
+
+#include "analysis/pair_table.h"
+#include "analysis/stem_map.h"
+#include "analysis/term_list.h"
+#include "analysis/term_pair.h"
+
+namespace qora {
+
+// A value type: copies are independent. A finalized vector holds each
+// unordered couple of terms at most once, in the orientation met first, and no
+// pair whose weights are both negligible. The weight is 0 except for the
+// vectors of concepts.
+class TermVector {
+ public:
+  using TermCounts = std::unordered_map<int32_t, int32_t>;
+
+  // Pairs whose forward and backward weights are both below this are dropped
+  // by Finalize.
+  static constexpr double kNegligibleWeight = 1e-8;
+
+  TermVector() = default;
+
+  // Removes every pair and term count and sets the weight to 0.
+  void Clear();
+
+  // Makes this a copy of `other`.
+  void Assign(const TermVector& other) { *this = other; }
+
+  // Replaces the pairs and term counts by those of the sentence `list`: each
+  // later term less than `window` positions after a different term adds
+  // window minus the distance to the pair of the two, and every position
+  // counts one occurrence of its term. The result is finalized; the weight
+  // is left as it is.
+  void Build(const TermList& list, int window);
+
+  // Adds `other` to this: each of its pairs (in its order) to the same pair,
+  // else reversed to the reverse pair, else as a new pair at the end; then
+  // its weight and its term counts. A vector without pairs adds nothing, not
+  // even its term counts.
+  void Merge(const TermVector& other);
+
+  // Folds each pair into the pair of the same two terms met first (reversed
+  // when needed) and drops the pairs of negligible weight, keeping the order
+  // of the rest. Term counts and weight stay as they are.
+  void Finalize();
+
+  // Multiplies the weights of every pair by `factor`. The vector's own
+  // weight is not changed.
+  void Scale(double factor);
+
+  // The sum of both weights of every pair; 0 without pairs.
+  double TotalWeight() const;
+
+  // The pairs that this and `other` share, each in this vector's orientation
+  // with the products of the weights (those of `other` reversed when it holds
+  // the pair reversed), in the order of `other`. A term of a shared pair
+  // counts the smaller of its counts in the two vectors, when that is at
+  // least 1. The weight of the result is 0.
+  TermVector Intersect(const TermVector& other) const;
+
+  // Keeps the pairs of which at least one term occurs in `list`. Both terms
+  // of every dropped pair lose their term count, even when a kept pair holds
+  // one of them.
+  void RestrictToTerms(const TermList& list);
+
+  // Replaces this by the finalized copy of `source` in which every term is
+  // replaced by its stem from `stems` (which records the terms it did not
+  // know). Pairs of two terms with the same stem become pairs of the stem
+  // with itself. The weight becomes 0.
+  void StemmedCopyOf(const TermVector& source, StemMap* stems);
+
+  // The number of occurrences of `id`, or -1 when it has no count.
+  int32_t TermCount(int32_t id) const;
+  void SetTermCount(int32_t id, int32_t count) { counts_[id] = count; }
+
+  // The pair (first, second), or nullptr when absent; valid until this changes.
+  const TermPair* FindPair(int32_t first, int32_t second) const {
+    return pairs_.FindPair(first, second);
+  }
+
+  // The pair at `position`, which must be below pair_count().
+  const TermPair& PairAt(size_t position) const { return pairs_.at(position); }
+
+  // Adds `pair` at the end of the pairs, as it is.
+  void AppendPair(const TermPair& pair) { pairs_.Append(pair); }
+
+  // Appends the first min(count, pair_count()) pairs to `target`, in order.
+  void CopyFirstPairs(PairTable* target, size_t count) const;
+
+  // Writes the binary form of this vector to `out`. A vector without pairs is
+  // written as the pair count 0 alone (its term counts are lost) and gives -1;
+  // otherwise returns 0, or -1 when the stream fails.
+  int WriteVector(std::ostream& out) const;
+
+  // Replaces this by the vector read from `in`. Returns 0, or -1 when the
+  // pair count read is not positive (the stream then stands after it) or the
+  // data is cut short or damaged; this is then empty.
+  int ReadVector(std::istream& in);
+
+  size_t pair_count() const { return pairs_.size(); }
+  size_t term_count() const { return counts_.size(); }
+  const PairTable& pairs() const { return pairs_; }
+  const TermCounts& term_counts() const { return counts_; }
+  double weight() const { return weight_; }
+  void set_weight(double weight) { weight_ = weight; }
+
+ private:
+  // Adds `pair` to the pair of `table` with the same ids, else reversed to
+  // the reverse pair, else appends it.
+  static void MergePair(PairTable* table, const TermPair& pair);
+
+  // Adds `weight` to the forward weight of (first, second), or to the
+  // backward weight of (second, first), or appends (first, second).
+  void AddOccurrence(int32_t first, int32_t second, double weight);
+
+  // Removes the pairs whose weights are both below kNegligibleWeight.
+  void DropNegligiblePairs();
+
+  // Reads the pairs and term counts that follow the pair count `pairs`.
+  bool ReadBody(std::istream& in, int32_t pairs);
+
+  PairTable pairs_;
+  TermCounts counts_;
+  double weight_ = 0.0;
+};
+
+}  // namespace qora
+
+#endif  // QORA_ANALYSIS_TERM_VECTOR_H_

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/engine.h"
+#include "qora/engine.h"
+#include "shell/result_text_reader.h"
+#include "tests/test_util.h"
+
+namespace qora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::SourceDataFolder;
+using test::TempDir;
+using test::WriteFile;
+
+std::string Take(char* text) {
+  std::string copy = text == nullptr ? "" : text;
+  EngineFreeString(text);
+  return copy;
+}
+
+class StoreApiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::copy(SourceDataFolder(), dir_.path(), fs::copy_options::recursive);
+    data_ = dir_.path();
+  }
+  void TearDown() override { EngineDestroy(); }
+
+  int Start() {
+    EngineCreate();
+    int result = -2;
+    EngineStart(data_.c_str(), "main.ini", &result);
+    return result;
+  }
+
+  std::string TempName() {
+    char* name = nullptr;
+    int handle = -2, result = -2;
+    EngineGetTempStore(&name, &handle, &result);
+    EXPECT_EQ(result, 0);
+    temp_handle_ = handle;
+    return Take(name);
+  }
+
+  // Puts one document (DML file and table line) into the local half.
+  void AddDocument(const std::string& ident, const std::string& id) {
+    const std::string cache = data_ + "libraries/" + ident + "/loc_c/";
+    WriteFile(cache + id + ".dml", "<document><stat><docid>" + id +
+                                       "</docid></stat><p><s>solar power grid</s></p></document>");
+    WriteFile(cache + id + ".htm", "<html>raw</html>");
+    WriteFile(cache + "cache.chx",
+              ReadFile(cache + "cache.chx") + id + "|http://x/" + id + "|9|0|0|\n");
+  }
+
+  TempDir dir_;
+  std::string data_;
+  int temp_handle_ = -1;
+};
+
+TEST_F(StoreApiTest, TheFirstStartMakesTheTemporaryStoreAndTheNextOpensIt) {
+  ASSERT_EQ(Start(), 0);
+  const std::string temp = TempName();
+  ASSERT_EQ(temp.rfind("ds", 0), 0u) << temp;
+  EXPECT_GT(temp_handle_, 0);
+  EXPECT_EQ(ReadFile(data_ + "tmpdoc.ini"), "[environment] \n temp_docstore = " + temp);
+  EXPECT_TRUE(fs::exists(data_ + "libraries/" + temp + "/loc_c"));
+  char* name = nullptr;
+  int result = -2;
+  EngineGetObjectName(temp_handle_, &name, &result);
+  EXPECT_EQ(Take(name), "temp");
+  EngineFinish(&result);
+  EngineDestroy();
+
+  ASSERT_EQ(Start(), 0);
+  EXPECT_EQ(TempName(), temp);
+  int found = -2;
+  EngineFindStore(temp.c_str(), &found);
+  EXPECT_EQ(found, temp_handle_);
+  EngineDestroy();
+
+  // A name whose description file is gone makes a new temporary store.
+  fs::remove(data_ + "libraries/" + temp + ".ini");
+  ASSERT_EQ(Start(), 0);
+  const std::string renewed = TempName();
+  EXPECT_NE(renewed, temp);
+  EXPECT_EQ(ReadFile(data_ + "tmpdoc.ini"), "[environment] \n temp_docstore = " + renewed);
+}
+
+TEST_F(StoreApiTest, WithoutTheTemplateNoTemporaryStoreCanBeMade) {
+  fs::remove_all(data_ + "template");
+  EXPECT_EQ(Start(), 1);
+  EXPECT_EQ(TempName(), "");
+  EXPECT_EQ(temp_handle_, -1);
+  EXPECT_FALSE(fs::exists(data_ + "libraries/ds"));
+  EXPECT_EQ(ReadFile(data_ + "tmpdoc.ini"), "[environment] \n temp_docstore = ");
+}
+
+TEST_F(StoreApiTest, StoresOpenOnceByNameAndCloseWithTheirNames) {
+  ASSERT_EQ(Start(), 0);
+  char* ident = nullptr;
+  int created = -2;
+  EngineCreateStore("Solar energy", &ident, &created);
+  const std::string name = Take(ident);
+  ASSERT_GT(created, 0);
+  int opened = -2;
+  EngineOpenStore(name.c_str(), &opened);
+  EXPECT_EQ(opened, created);
+  int result = -2;
+  EngineCloseStore(created, &result);
+  EXPECT_EQ(result, 0);
+  EngineFindStore(name.c_str(), &result);
+  EXPECT_EQ(result, -1);
+  EngineOpenStore(name.c_str(), &opened);
+  EXPECT_GT(opened, created);  // a new object, a new handle
+  char* library = nullptr;
+  EngineGetObjectName(opened, &library, &result);
+  EXPECT_EQ(Take(library), "Solar energy");
+}
+
+TEST_F(StoreApiTest, ListsEveryStoreWithItsDocuments) {
+  ASSERT_EQ(Start(), 0);
+  char* ident = nullptr;
+  int handle = -2;
+  EngineCreateStore("Solar energy", &ident, &handle);
+  const std::string name = Take(ident);
+  AddDocument(name, "a1");
+  AddDocument(name, "b2");
+  char* text = nullptr;
+  int result = -2;
+  EngineListStores(&text, &result);
+  EXPECT_EQ(result, 0);
+  std::vector<DocumentRecord> stores;
+  ReadResultText(Take(text), &stores);
+  ASSERT_EQ(stores.size(), 2u);  // the temporary store and the new one
+  const DocumentRecord& solar = stores[0].docid == name ? stores[0] : stores[1];
+  EXPECT_EQ(solar.docid, name);
+  EXPECT_EQ(solar.uri, name + ".ini");
+  EXPECT_EQ(solar.header, "Solar energy");
+  EXPECT_EQ(solar.ord, 2);
+  EXPECT_GT(std::stoll(solar.size), 0);
+  EXPECT_NE(solar.date_cr.find('/'), std::string::npos);
+
+  // Without the store folder root nothing can be listed.
+  fs::remove_all(data_ + "libraries");
+  EngineListStores(&text, &result);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Take(text), "");
+}
+
+TEST_F(StoreApiTest, ErasedDocumentsMoveToTheTemporaryStoreUntilTheRunEnds) {
+  ASSERT_EQ(Start(), 0);
+  const std::string temp = TempName();
+  char* ident = nullptr;
+  int lib = -2;
+  EngineCreateStore("Papers", &ident, &lib);
+  const std::string name = Take(ident);
+  AddDocument(name, "abc");
+  AddDocument(name, "abcd");
+  AddDocument(name, "xyz");
+  int result = -2;
+  EngineCloseStore(lib, &result);
+  EngineOpenStore(name.c_str(), &lib);  // reload the tables
+
+  // The second entry lacks its closing ";" and is not handled.
+  const std::string list = std::to_string(lib) + ",abc;" + std::to_string(lib) + ",xyz";
+  EngineEraseDocuments(list.c_str(), &result);
+  EXPECT_EQ(result, 0);
+  const std::string from = data_ + "libraries/" + name + "/loc_c/";
+  const std::string to = data_ + "libraries/" + temp + "/loc_c/";
+  EXPECT_FALSE(fs::exists(from + "abc.dml"));
+  EXPECT_TRUE(fs::exists(to + "abc.dml"));
+  EXPECT_TRUE(fs::exists(to + "abc.htm"));
+  EXPECT_TRUE(fs::exists(from + "abcd.dml"));  // its id merely starts with "abc"
+  EXPECT_TRUE(fs::exists(from + "xyz.dml"));
+  EXPECT_EQ(ReadFile(from + "cache.chx"), "abcd|http://x/abcd|9|0|0|\nxyz|http://x/xyz|9|0|0|\n");
+  EXPECT_NE(ReadFile(to + "cache.chx").find("abc|http://x/abc|"), std::string::npos);
+
+  // The temporary store refuses to be erased, and is emptied at the end.
+  EngineEraseStore(temp_handle_, &result);
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(fs::exists(to + "abc.dml"));
+  EngineFinish(&result);
+  EXPECT_FALSE(fs::exists(to + "abc.dml"));
+  EXPECT_TRUE(fs::exists(data_ + "libraries/" + temp + ".ini"));
+}
+
+TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
+  ASSERT_EQ(Start(), 0);
+  char* ident = nullptr;
+  int lib = -2;
+  EngineCreateStore("Papers", &ident, &lib);
+  const std::string name = Take(ident);
+  AddDocument(name, "d1");
+  int result = -2;
+  EngineProcessStore(lib, 0, &result);
+  EXPECT_EQ(result, 0);
+  char* status = nullptr;
+  EngineGetStatus(&status, &result);
+  EXPECT_EQ(Take(status), "Document processing completed");
+  EXPECT_TRUE(fs::exists(data_ + "libraries/" + name + "/loc_i/d1.idx"));
+  EXPECT_TRUE(fs::exists(data_ + "libraries/" + name + "/loc_i/master.idx"));
+  DocumentStore* store = CurrentEngine()->FindStore(lib);
+  EngineReleaseStoreStatistics(lib, &result);
+  EXPECT_EQ(store->local().plain.pair_count(), 0);
+  EngineLoadStoreStatistics(lib, &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(store->local().plain.pair_count(), 3);  // solar-power, solar-grid, power-grid
+  EngineMergeStores(lib, lib, &result);             // a store merged into itself loses nothing
+  EXPECT_EQ(result, 0);
+  EXPECT_NE(ReadFile(data_ + "libraries/" + name + "/loc_c/cache.chx").find("d1|"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace qora

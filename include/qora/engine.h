@@ -1,0 +1,168 @@
+/* The analysis engine's entry points.
+ *
+ * Every entry point takes plain integers and zero-terminated 8-bit strings and
+ * hands back one integer through its last argument `result`:
+ *   0   done;
+ *   1   a handle named no object of the expected kind, or the operation failed;
+ *  -1   the engine does not exist (any call before EngineCreate or after
+ *       EngineDestroy), or, where the result is a handle, no object could be
+ *       made or found.
+ * Strings handed out through `char** out` arguments are new heap copies owned
+ * by the caller, who frees each with EngineFreeString; on every path that
+ * writes a result the out string is set (possibly to an empty string), except
+ * when the result is -1 because the engine does not exist, where it is NULL.
+ *
+ * Handles come from one process-wide counter that starts at 1 and are never
+ * reused in a run. Stores and workspaces live in the engine's registry;
+ * queries, result lists and concepts in the registry of their workspace, so
+ * the entry points that take them also take the workspace handle.
+ *
+ * A document list string names documents as entries "store handle,document
+ * id;" (every entry closed by ";"; text after the last ";" is ignored).
+ *
+ * The engine is not thread-safe but for EngineGetStatus and EngineSetStop,
+ * which may be called from another thread while one long operation runs. */
+#ifndef QORA_ENGINE_H_
+#define QORA_ENGINE_H_
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Frees a string handed out by the engine; NULL is allowed. */
+void EngineFreeString(char* text);
+
+/* ---- Engine life and shared state ---- */
+
+/* Makes the engine unless it exists. */
+void EngineCreate(void);
+/* Destroys the engine and every object it holds. */
+void EngineDestroy(void);
+/* Reads `file` (e.g. "main.ini") and "tmpdoc.ini" from `folder`, which must
+ * end with a separator (paths are joined by plain concatenation), loads the
+ * word lists and opens the temporary store. 0 when started; 1 when the
+ * temporary store object cannot be made; -1 when a configuration file is
+ * missing or broken (the reader's message is on stderr; nothing is written). */
+void EngineStart(const char* folder, const char* file, int* result);
+/* Empties the temporary store and writes the term dictionary archive. 0. */
+void EngineFinish(int* result);
+/* Hands out a copy of the status text. 0. */
+void EngineGetStatus(char** out, int* result);
+/* Sets the stop flag (the shell passes 1 to stop the running operation). 0. */
+void EngineSetStop(int value, int* result);
+/* Empties the dictionary, stem map and stop words and rereads the stop-word
+ * file. 0. */
+void EngineReloadWordLists(int* result);
+/* Destroys the store or workspace `handle` names. 0; 1 when none. */
+void EngineDeleteHandle(int handle, int* result);
+/* Hands out the name of the store or workspace `handle` names. 0; 1 (and an
+ * empty string) when none. */
+void EngineGetObjectName(int handle, char** out, int* result);
+/* Hands out the engine environment as "key=value" lines: data_folder, c_d,
+ * rel_per_sec, rel_per_subsec, stemmed_model, stopword_file, db_archive,
+ * doc_store_subfolder, temp_docstore, dictionary_words, stem_entries,
+ * stop_words. 0. */
+void EngineGetEnvironment(char** out, int* result);
+
+/* ---- Document stores ---- */
+
+/* The handle of the store opened or created in this run under `name`, or -1. */
+void EngineFindStore(const char* name, int* result);
+/* The handle of the store `name`, opening it from "<name>.ini" in the store
+ * folder root when it is not open yet; -1 when the object cannot be made. */
+void EngineOpenStore(const char* name, int* result);
+/* Makes a new store from the library template under a name derived from
+ * `name`; hands out the actual name. The new handle; -1 on failure. */
+void EngineCreateStore(const char* name, char** actual_name, int* result);
+/* Releases and closes the store and removes its handle. 0; 1 when no store. */
+void EngineCloseStore(int store, int* result);
+/* Removes every document file of the store; it stays open. 0; 1 when none. */
+void EngineEmptyStore(int store, int* result);
+/* Erases the store's files and closes it; the temporary store is refused.
+ * 0; 1 when refused, no store, or the erase fails. */
+void EngineEraseStore(int store, int* result);
+/* Moves the documents of `source` into `target`. 0, also when a handle names
+ * no store (then nothing is merged). */
+void EngineMergeStores(int target, int source, int* result);
+/* Hands out every store of the store folder root as result-list text. 0 when
+ * at least one was listed; 1 when none or the folder cannot be entered. */
+void EngineListStores(char** out, int* result);
+/* Hands out the temporary store's name (empty when it has no object) and
+ * handle (-1 when none). 0. */
+void EngineGetTempStore(char** name, int* handle, int* result);
+/* Takes every listed document out of its library into the temporary store.
+ * 0; 1 when the temporary store has no object. */
+void EngineEraseDocuments(const char* document_list, int* result);
+/* Indexes the store's new documents, or all of them when `full` is not 0.
+ * 0; 1 when no store or failure. */
+void EngineProcessStore(int store, int full, int* result);
+/* Loads the store's term statistics from its master index files. 0; 1. */
+void EngineLoadStoreStatistics(int store, int* result);
+/* Releases the store's term statistics. 0; 1 when no store. */
+void EngineReleaseStoreStatistics(int store, int* result);
+/* Hands out, as result-list text, the records of `count` documents of the
+ * store from position `start` (local documents first, then web documents; a
+ * start outside the store means the last document, a negative count all
+ * from the start). Needs no workspace. 0; 1 (and an empty text) when no
+ * store. */
+void EngineListStoreDocuments(int store, int start, int count, char** out, int* result);
+
+/* ---- Filling a store from outside; `parameters` is a crawl parameter
+ * string. Each: 0; 1 when the store handle names no store. ---- */
+
+void EngineSearchIntoStore(int store, const char* query_words, const char* parameters, int* result);
+/* The handle of the workspace's new result list; 1 when the temporary store
+ * has no object; -1 when the workspace handle names none. */
+void EngineQuickSearch(const char* query_words, const char* parameters, int workspace, int* result);
+void EngineAddFromWeb(int store, const char* start_addresses, const char* parameters, int* result);
+void EngineCrawlIntoStore(int store, const char* folder, int depth, int byte_limit,
+                          int document_limit, int* result);
+void EngineAddFiles(int store, const char* file_list, const char* parameters, int* result);
+
+/* ---- Workspaces, queries and analyses ---- */
+
+/* The handle of a new workspace loaded from `file` in the data folder; -1. */
+void EngineOpenWorkspace(const char* file, int* result);
+/* 0 (a store already selected stays once); 1 when either handle names none. */
+void EngineAddStoreToWorkspace(int store, int workspace, int* result);
+void EngineRemoveStoreFromWorkspace(int store, int workspace, int* result);
+/* The handle of a new query; -1 when no workspace. */
+void EngineNewQuery(int workspace, int* result);
+/* The query setters and preparers: 0; 1 when the workspace or the query
+ * handle names no object. */
+void EngineSetQueryKeywords(int query, const char* text, int workspace, int* result);
+void EngineSetQueryDocuments(int query, const char* document_list, int workspace, int* result);
+void EngineSetQueryPassage(int query, const char* text, int workspace, int* result);
+void EngineSetQueryConcepts(int query, const char* text, int workspace, int* result);
+void EnginePrepareQuery(int query, int workspace, int* result);
+void EngineExpandQuery(int query, int workspace, int* result);
+/* 0; 1 when no workspace or failure. */
+void EnginePrepareRanking(int workspace, int* result);
+/* The handle of a new result list of at most `count` documents; -1 when no
+ * workspace. */
+void EngineRankDocuments(int query, int count, int workspace, int* result);
+/* The handle of a new result list of `count` documents of the store from
+ * position `start`; -1 when either handle names no object. */
+void EngineListDocuments(int store, int start, int count, int workspace, int* result);
+/* Hands out the result list as text. 0; 1 when no workspace or failure. */
+void EngineWriteResultList(char** out, int result_list, int workspace, int* result);
+/* The handle of a new result list of the summarized documents; 1 when the
+ * temporary store or the workspace has no object. */
+void EngineSummarize(int query, const char* document_list, int workspace, float bias_percentage,
+                     int* result);
+/* Writes the result list as the DML file `file_name` in the temporary store
+ * and hands out its path. 0; 1 when the temporary store or the workspace has
+ * no object or writing failed. */
+void EngineWriteMap(const char* file_name, char** out_path, int result_list, int workspace,
+                    int* result);
+/* Builds the concept map the request "wkspc_h=..&qry_h=..&number1=..&
+ * number2=.." asks for. The handle of the map's result list; 1 when
+ * "wkspc_h" names no workspace; -1 when "qry_h" names no query or the map
+ * cannot be built. */
+void EngineConceptMap(const char* parameters, int* result);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* QORA_ENGINE_H_ */

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds QORA with its tests and runs every test.
+# BUILD_DIR and CMAKE_ARGS choose another build (the sanitizer build uses them).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+build="${BUILD_DIR:-build}"
+# shellcheck disable=SC2086
+cmake -S . -B "$build" ${CMAKE_ARGS:-}
+cmake --build "$build" -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

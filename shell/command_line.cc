@@ -1,0 +1,271 @@
+#include "shell/command_line.h"
+
+#include <cstdlib>
+#include <functional>
+#include <iomanip>
+#include <map>
+
+#include "shell/data_folder.h"
+#include "shell/engine_session.h"
+#include "shell/library_commands.h"
+
+namespace qora {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: qora [--data DIR] COMMAND [ARGUMENTS]\n"
+    "\n"
+    "commands:\n"
+    "  init DIR                    make the user data folder DIR from the installed data folder\n"
+    "  info                        print the engine environment of the data folder\n"
+    "  lib list [--xml]            list the libraries (--xml: every store, as the engine lists "
+    "them)\n"
+    "  lib new NAME                make a library; prints its identifier\n"
+    "  lib merge NEWNAME LIB...    make NEWNAME from the documents of LIBs, then erase them\n"
+    "  lib empty LIB               remove every document of LIB\n"
+    "  lib erase LIB               remove LIB with all its files\n"
+    "  lib process LIB [--full]    index LIB's new documents (all with --full)\n"
+    "  lib repair                  rebuild every library from its documents\n"
+    "  docs LIB [--start N] [--count N] [--xml]\n"
+    "                              list the documents of LIB\n"
+    "  docs rm LIB DOCID...        erase documents from LIB\n"
+    "\n"
+    "LIB is a library's name or identifier. The data folder is DIR of --data,\n"
+    "else $QORA_DATA, else $HOME/qoralibs.\n";
+
+struct Invocation {
+  std::string data_folder;
+  std::string command;
+  std::vector<std::string> arguments;
+};
+
+std::string DefaultDataFolder() {
+  if (const char* data = std::getenv("QORA_DATA"); data != nullptr && *data != '\0') return data;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : ".") + "/qoralibs";
+}
+
+// Splits the global options from the command; false on a malformed line.
+bool ParseInvocation(const std::vector<std::string>& arguments, Invocation* invocation,
+                     std::ostream& err) {
+  size_t i = 0;
+  for (; i < arguments.size() && arguments[i].rfind("--", 0) == 0; ++i) {
+    if (arguments[i] == "--data" && i + 1 < arguments.size()) {
+      invocation->data_folder = arguments[++i];
+    } else if (arguments[i] == "--help") {
+      invocation->command = "help";
+      return true;
+    } else {
+      err << "qora: unknown option " << arguments[i] << "\n";
+      return false;
+    }
+  }
+  if (i == arguments.size()) {
+    err << kUsage;
+    return false;
+  }
+  if (invocation->data_folder.empty()) invocation->data_folder = DefaultDataFolder();
+  invocation->command = arguments[i];
+  invocation->arguments.assign(arguments.begin() + static_cast<long>(i) + 1, arguments.end());
+  return true;
+}
+
+// The arguments of a command: words, "--flag"s and "--option value"s.
+struct CommandArguments {
+  std::vector<std::string> words;
+  std::map<std::string, std::string> options;
+  bool Has(const std::string& name) const { return options.count(name) != 0; }
+};
+
+// Splits `arguments`; options named in `with_value` take the next argument.
+bool SplitArguments(const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& with_value, CommandArguments* split,
+                    std::ostream& err) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument.rfind("--", 0) != 0) {
+      split->words.push_back(argument);
+      continue;
+    }
+    const bool takes_value =
+        std::find(with_value.begin(), with_value.end(), argument) != with_value.end();
+    if (takes_value && i + 1 >= arguments.size()) {
+      err << "qora: " << argument << " needs a value\n";
+      return false;
+    }
+    split->options[argument] = takes_value ? arguments[++i] : "";
+  }
+  return true;
+}
+
+bool IsNumber(const std::string& text) {
+  if (text.empty()) return false;
+  size_t i = text[0] == '-' ? 1 : 0;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return text.size() < 10;
+}
+
+// Reports a command's failure message; the exit status.
+int Outcome(const std::string& failure, std::ostream& err) {
+  if (failure.empty()) return 0;
+  err << "qora: " << failure << "\n";
+  return 1;
+}
+
+void PrintLibraries(const std::vector<LibraryInfo>& libraries, std::ostream& out) {
+  out << std::left << std::setw(30) << "NAME" << std::setw(24) << "IDENTIFIER" << std::right
+      << std::setw(10) << "DOCUMENTS" << std::setw(10) << "SIZE KB"
+      << "  DATE\n";
+  for (const LibraryInfo& library : libraries) {
+    out << std::left << std::setw(30) << library.name << std::setw(24) << library.ident
+        << std::right << std::setw(10) << library.documents << std::setw(10)
+        << (library.bytes + 999) / 1000 << "  " << library.date << "\n";
+  }
+}
+
+void PrintDocuments(const std::vector<DocumentRecord>& documents, std::ostream& out) {
+  out << std::right << std::setw(5) << "#"
+      << "  " << std::left << std::setw(28) << "ID" << std::setw(10) << "SIZE"
+      << "  NAME / ADDRESS\n";
+  for (const DocumentRecord& document : documents) {
+    out << std::right << std::setw(5) << static_cast<int>(document.rank) << "  " << std::left
+        << std::setw(28) << document.docid << std::setw(10) << document.size << "  "
+        << (document.name.empty() ? document.uri : document.name) << "\n";
+  }
+}
+
+using LibraryCommand = std::function<int(const CommandArguments&, std::ostream&, std::ostream&)>;
+
+int RunLib(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  const std::vector<std::string>& w = args.words;
+  const std::string verb = w.empty() ? "" : w[0];
+  if (verb == "list" && w.size() == 1) {
+    std::vector<LibraryInfo> libraries;
+    std::string text;
+    const std::string failure = ListLibraries(&libraries, &text);
+    if (args.Has("--xml")) {
+      out << text;
+    } else {
+      PrintLibraries(libraries, out);
+    }
+    return Outcome(failure, err);
+  }
+  if (verb == "new" && w.size() == 2) {
+    std::string ident;
+    const std::string failure = NewLibrary(w[1], &ident);
+    if (failure.empty()) out << ident << "\n";
+    return Outcome(failure, err);
+  }
+  if (verb == "merge" && w.size() >= 3) {
+    std::string ident;
+    const std::string failure =
+        MergeLibraries(w[1], std::vector<std::string>(w.begin() + 2, w.end()), &ident);
+    if (!ident.empty()) out << ident << "\n";
+    return Outcome(failure, err);
+  }
+  if (verb == "empty" && w.size() == 2) return Outcome(EmptyLibrary(w[1]), err);
+  if (verb == "erase" && w.size() == 2) return Outcome(EraseLibrary(w[1]), err);
+  if (verb == "process" && w.size() == 2) {
+    return Outcome(ProcessLibrary(w[1], args.Has("--full")), err);
+  }
+  if (verb == "repair" && w.size() == 1) return Outcome(RepairLibraries(), err);
+  err << "usage: qora lib list|new|merge|empty|erase|process|repair ...\n";
+  return 2;
+}
+
+int RunDocs(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  const std::vector<std::string>& w = args.words;
+  if (w.size() >= 3 && w[0] == "rm") {
+    return Outcome(EraseDocuments(w[1], std::vector<std::string>(w.begin() + 2, w.end())), err);
+  }
+  if (w.size() != 1) {
+    err << "usage: qora docs LIB [--start N] [--count N] [--xml] | docs rm LIB DOCID...\n";
+    return 2;
+  }
+  const std::string start = args.Has("--start") ? args.options.at("--start") : "0";
+  const std::string count = args.Has("--count") ? args.options.at("--count") : "-1";
+  if (!IsNumber(start) || !IsNumber(count)) {
+    err << "qora: --start and --count take whole numbers\n";
+    return 2;
+  }
+  std::vector<DocumentRecord> documents;
+  std::string text;
+  const std::string failure = ListLibraryDocuments(w[0], std::atoi(start.c_str()),
+                                                   std::atoi(count.c_str()), &documents, &text);
+  if (!failure.empty()) return Outcome(failure, err);
+  if (args.Has("--xml")) {
+    out << text;
+  } else {
+    PrintDocuments(documents, out);
+  }
+  return 0;
+}
+
+int RunInit(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+  if (invocation.arguments.size() != 1) {
+    err << "usage: qora init DIR\n";
+    return 2;
+  }
+  const std::string& target = invocation.arguments[0];
+  const std::string installed = FindInstalledDataFolder();
+  if (installed.empty()) {
+    err << "qora: the installed data folder cannot be found (set QORA_INSTALLED_DATA)\n";
+    return 1;
+  }
+  const std::string failure = InitDataFolder(installed, target);
+  if (!failure.empty()) {
+    err << "qora: cannot make the data folder: " << failure << "\n";
+    return 1;
+  }
+  out << "made the data folder " << WithTrailingSeparator(target) << "\n";
+  return 0;
+}
+
+// Runs `command` on a started engine; every run ends with EngineFinish.
+int WithEngine(const Invocation& invocation, const LibraryCommand& command,
+               const std::vector<std::string>& with_value, std::ostream& out, std::ostream& err) {
+  CommandArguments args;
+  if (!SplitArguments(invocation.arguments, with_value, &args, err)) return 2;
+  EngineSession session;
+  if (session.Start(invocation.data_folder) != 0) {
+    err << "qora: the engine could not start on \"" << invocation.data_folder << "\"\n";
+    return 1;
+  }
+  const int status = command(args, out, err);
+  session.Finish();
+  return status;
+}
+
+int RunInfo(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  if (!args.words.empty() || !args.options.empty()) {
+    err << "usage: qora [--data DIR] info\n";
+    return 2;
+  }
+  out << FormatEnvironment(ReadEngineEnvironment());
+  return 0;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+  Invocation invocation;
+  if (!ParseInvocation(arguments, &invocation, err)) return 2;
+  if (invocation.command == "help") {
+    out << kUsage;
+    return 0;
+  }
+  if (invocation.command == "init") return RunInit(invocation, out, err);
+  if (invocation.command == "info") return WithEngine(invocation, RunInfo, {}, out, err);
+  if (invocation.command == "lib") return WithEngine(invocation, RunLib, {}, out, err);
+  if (invocation.command == "docs") {
+    return WithEngine(invocation, RunDocs, {"--start", "--count"}, out, err);
+  }
+  err << "qora: unknown command \"" << invocation.command << "\"\n" << kUsage;
+  return 2;
+}
+
+}  // namespace qora

@@ -1,0 +1,238 @@
+#include "store/document_store.h"
+
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "analysis/cfg_file.h"
+#include "store/document_indexer.h"
+#include "store/document_reader.h"
+#include "store/folder_ops.h"
+
+namespace qora {
+namespace {
+
+// The text between the last "/" and the last "." of `file_name`.
+std::string IdentOf(const std::string& file_name) {
+  const size_t slash = file_name.rfind('/');
+  const size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = file_name.rfind('.');
+  const size_t end = (dot == std::string::npos || dot < start) ? file_name.size() : dot;
+  return file_name.substr(start, end - start);
+}
+
+// Reads the library name from the description file at `path` into `name`;
+// false when the file cannot be read. A store without a description file is
+// an empty store, not an error, so nothing is reported.
+bool ReadDescription(const std::string& path, std::string* name) {
+  std::optional<CfgFile> description = CfgFile::CfgTryLoad(path);
+  if (!description) return false;
+  *name = description->CfgGet("docstore", "name");
+  return true;
+}
+
+// Reads the two vectors of an index file; false when it cannot be opened.
+bool ReadIndexFile(const std::string& path, TermVector* plain, TermVector* stemmed) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  plain->ReadVector(in);
+  stemmed->ReadVector(in);
+  return true;
+}
+
+// Writes the two vectors of an index file through a temporary file renamed
+// into place; true when the whole file was written.
+bool WriteIndexFile(const std::string& path, const TermVector& plain, const TermVector& stemmed) {
+  const std::string partial = path + ".partial";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    plain.WriteVector(out);
+    stemmed.WriteVector(out);
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(partial.c_str());
+      return false;
+    }
+  }
+  if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    std::remove(partial.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int DocumentStore::OpenStore(const std::string& file_name) {
+  if (file_name.empty()) return -1;
+  const std::string root = environment_->StoreFolderRoot();
+  description_path_ = root + file_name;
+  library_name_.clear();
+  ReadDescription(description_path_, &library_name_);
+  set_name(library_name_);
+  ident_ = IdentOf(file_name);
+  const std::string folder = root + ident_ + "/";
+  local_.cache_folder = folder + "loc_c/";
+  local_.index_folder = folder + "loc_i/";
+  web_.cache_folder = folder + "web_c/";
+  web_.index_folder = folder + "web_i/";
+  local_.table.Load(local_.TablePath());
+  web_.table.Load(web_.TablePath());
+  return 0;
+}
+
+bool DocumentStore::DescriptionReadable(const std::string& path) {
+  std::string name;
+  return ReadDescription(path, &name);
+}
+
+std::string DocumentStore::StoreFolder() const {
+  const size_t dot = description_path_.rfind('.');
+  const size_t slash = description_path_.rfind('/');
+  const bool has_extension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (has_extension ? description_path_.substr(0, dot) : description_path_) + "/";
+}
+
+int DocumentStore::RefreshIndex() {
+  for (LibraryHalf* half : {&local_, &web_}) {
+    TermVector plain, stemmed;
+    if (ReadIndexFile(half->MasterPath(), &plain, &stemmed)) {
+      half->plain = std::move(plain);
+      half->stemmed = std::move(stemmed);
+    }
+    half->table.Load(half->TablePath());
+  }
+  return 0;
+}
+
+int DocumentStore::ProcessDocuments(bool full) {
+  ProcessHalf(&local_, full);
+  ProcessHalf(&web_, full);
+  environment_->EnvironmentSetStatus("Document processing completed");
+  return 0;
+}
+
+void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
+  if (full) {
+    half->plain.Clear();
+    half->stemmed.Clear();
+    RemoveFilesIn(half->index_folder, ".idx");
+  } else {
+    // An incremental run adds to the master index as it stands on disk: the
+    // vectors in memory may have been released since the last refresh, and
+    // writing their sum back would drop every document processed before.
+    ReadIndexFile(half->MasterPath(), &half->plain, &half->stemmed);
+  }
+  half->table.Clear();
+  half->table.Load(half->TablePath());
+  const size_t n = half->table.size();
+  for (size_t i = 0; i < n; ++i) {
+    CacheEntry& entry = half->table.at(i);
+    if (entry.processed != 0 && !full) continue;
+    environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
+                                       std::to_string(n));
+    TermVector plain;
+    const bool written = IndexDocument(*half, entry, &plain);
+    half->plain.Merge(plain);
+    // The flag records that the index file exists, whatever the model: a
+    // document counted into the master vectors is never counted again.
+    if (written) entry.processed = 1;
+  }
+  if (environment_->stemmed_model()) {
+    half->stemmed.StemmedCopyOf(half->plain, environment_->stems());
+  }
+  WriteIndexFile(half->MasterPath(), half->plain, half->stemmed);
+  half->table.Rewrite(half->TablePath());
+}
+
+bool DocumentStore::IndexDocument(const LibraryHalf& half, const CacheEntry& entry,
+                                  TermVector* plain) {
+  TermVector stemmed;
+  IndexDocumentBody(half.cache_folder + entry.id + ".dml", environment_, plain, &stemmed);
+  return WriteIndexFile(half.index_folder + entry.id + ".idx", *plain, stemmed);
+}
+
+int DocumentStore::ClearTerms() {
+  for (LibraryHalf* half : {&local_, &web_}) {
+    half->plain.Clear();
+    half->stemmed.Clear();
+  }
+  return 0;
+}
+
+void DocumentStore::CloseStore() {
+  ClearTerms();
+  local_.table.Clear();
+  web_.table.Clear();
+}
+
+int DocumentStore::EmptyStore() {
+  int result = 0;
+  for (const std::string* folder :
+       {&local_.cache_folder, &local_.index_folder, &web_.cache_folder, &web_.index_folder}) {
+    if (!folder->empty() && RemoveFilesIn(*folder) != 0) result = -1;
+  }
+  ClearTerms();
+  return result;
+}
+
+int DocumentStore::EraseStoreFiles() {
+  // Without an identifier of its own (never opened, or opened as ".ini")
+  // the store folder would be the library root or a folder above it.
+  if (ident_.empty() || ident_ == "." || ident_ == "..") return -1;
+  ClearTerms();
+  std::remove(description_path_.c_str());
+  return RemoveFolderTree(StoreFolder());
+}
+
+std::string DocumentStore::AddLocalDocument(const std::string& name, const std::string& address,
+                                            std::string_view content) {
+  const std::string path = local_.cache_folder + name;
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return "";
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out) return "";
+  }
+  CacheTable line;
+  line.Add(CacheEntry{name, address, std::to_string(content.size()), 0, 0, 0});
+  line.AppendFiltered(local_.TablePath(), CacheTable());
+  return "file://" + path;
+}
+
+const LibraryHalf* DocumentStore::HalfOf(std::string_view id) const {
+  if (local_.table.Contains(id)) return &local_;
+  if (web_.table.Contains(id)) return &web_;
+  return nullptr;
+}
+
+bool DocumentStore::DocumentFolder(std::string_view id, std::string* cache_folder) const {
+  const LibraryHalf* half = HalfOf(id);
+  if (half == nullptr) return false;
+  *cache_folder = half->cache_folder;
+  return true;
+}
+
+int DocumentStore::ReadStoredRecord(std::string_view id, DocumentRecord* record) const {
+  const LibraryHalf* half = HalfOf(id);
+  if (half == nullptr) return -1;
+  ReadDocumentRecord(half->cache_folder + std::string(id) + ".dml", record);
+  record->bcuri = "file://" + half->cache_folder;
+  return 0;
+}
+
+int DocumentStore::LoadDocumentIndex(std::string_view id, TermVector* plain,
+                                     TermVector* stemmed) const {
+  const LibraryHalf* half = HalfOf(id);
+  if (half == nullptr) return -1;
+  plain->Clear();
+  stemmed->Clear();
+  ReadIndexFile(half->index_folder + std::string(id) + ".idx", plain, stemmed);
+  return 0;
+}
+
+}  // namespace qora

@@ -1,0 +1,149 @@
+// One library: its description file, and a local and a web half, each with a
+// cache folder (DML files, raw files, the "cache.chx" table) and an index
+// folder (one ".idx" per document and the half's "master.idx").
+#ifndef QORA_STORE_DOCUMENT_STORE_H_
+#define QORA_STORE_DOCUMENT_STORE_H_
+
+#include <string>
+#include <string_view>
+
+#include "analysis/term_vector.h"
+#include "engine/environment.h"
+#include "engine/object_registry.h"
+#include "store/cache_table.h"
+#include "store/document_record.h"
+
+namespace qora {
+
+// The document table file of every cache folder.
+inline constexpr char kCacheTableFile[] = "cache.chx";
+// The master index file of every index folder.
+inline constexpr char kMasterIndexFile[] = "master.idx";
+
+// One half of a library.
+struct LibraryHalf {
+  std::string cache_folder;
+  std::string index_folder;
+  CacheTable table;
+  TermVector plain;    // sum of the documents' vectors
+  TermVector stemmed;  // its stemmed copy, when the stemmed model is on
+
+  std::string TablePath() const { return cache_folder + kCacheTableFile; }
+  std::string MasterPath() const { return index_folder + kMasterIndexFile; }
+};
+
+class DocumentStore : public EngineObject {
+ public:
+  explicit DocumentStore(EngineEnvironment* environment) : environment_(environment) {}
+
+  // Reads the description file `file_name` in the store folder root, takes
+  // the library name from it, sets the folders from the file name and loads
+  // both document tables. -1 only when the name is empty; a missing
+  // description file gives a store without name whose folders are still set.
+  int OpenStore(const std::string& file_name);
+
+  // True when the description file at `path` can be read as a cfg file.
+  static bool DescriptionReadable(const std::string& path);
+
+  // Reloads both master indexes (a half whose file is missing keeps its
+  // vectors) and adds new document-table lines to the tables. 0.
+  int RefreshIndex();
+
+  // Indexes the documents whose processed flag is 0 (all of them when `full`
+  // is set, after removing every ".idx" file) into their ".idx" files and the
+  // halves' master vectors, then writes "master.idx" and "cache.chx". An
+  // incremental run starts from the "master.idx" on disk. 0.
+  int ProcessDocuments(bool full);
+
+  // Empties the four master vectors. 0.
+  int ClearTerms();
+
+  // Empties the master vectors and the tables; the files stay.
+  void CloseStore();
+
+  // Removes every file of the four folders and empties the master vectors;
+  // the tables in memory stay. 0; -1 when a folder cannot be read.
+  int EmptyStore();
+
+  // Removes the description file and the store folder with all it holds. 0;
+  // -1 when the folder cannot be removed, and -1, removing nothing, when the
+  // store has no identifier of its own ("", "." or "..").
+  int EraseStoreFiles();
+
+  // Writes `content` as `name` into the local cache folder and appends its
+  // line (id `name`, address `address`) to the local table file; the tables
+  // in memory stay. Returns "file://" + the written path, "" on failure.
+  std::string AddLocalDocument(const std::string& name, const std::string& address,
+                               std::string_view content);
+
+  // The half holding `id` (local first), or nullptr.
+  const LibraryHalf* HalfOf(std::string_view id) const;
+
+  // Sets `cache_folder` to the cache folder of the half holding `id`; false
+  // when neither table holds it.
+  bool DocumentFolder(std::string_view id, std::string* cache_folder) const;
+
+  // Reads the DML description of `id` into `record` and sets its bcuri to
+  // "file://" + its cache folder. -1 when neither table holds the id, else 0
+  // (also when the DML file is missing).
+  int ReadStoredRecord(std::string_view id, DocumentRecord* record) const;
+
+  // Reads the ".idx" file of `id` into the two vectors. -1 when neither table
+  // holds the id.
+  int LoadDocumentIndex(std::string_view id, TermVector* plain, TermVector* stemmed) const;
+
+  // Moves every document of `source` into this library: table lines (a
+  // source line wins over a target line of the same id, but keeps the
+  // target's processed flag; other moved lines are marked unprocessed) and
+  // files (a file whose name is taken here stays in the source). Both source
+  // tables end empty, in memory and on file. 0.
+  int MergeStore(DocumentStore* source);
+
+  // Moves document `id` of `source` with its files into this library. -1
+  // when the source holds no such document.
+  int MoveDocument(DocumentStore* source, std::string_view id);
+
+  // The library name shown to the user, and the identifier that names its
+  // description file and folder.
+  const std::string& library_name() const { return library_name_; }
+  const std::string& ident() const { return ident_; }
+  const std::string& description_path() const { return description_path_; }
+  // The store folder: the description path without its extension, plus "/".
+  std::string StoreFolder() const;
+
+  LibraryHalf& local() { return local_; }
+  LibraryHalf& web() { return web_; }
+  const LibraryHalf& local() const { return local_; }
+  const LibraryHalf& web() const { return web_; }
+
+  // Number of documents in both tables.
+  size_t DocumentCount() const { return local_.table.size() + web_.table.size(); }
+
+ private:
+  void ProcessHalf(LibraryHalf* half, bool full);
+  // Indexes one document and writes its ".idx"; true when the file was
+  // written.
+  bool IndexDocument(const LibraryHalf& half, const CacheEntry& entry, TermVector* plain);
+  static int MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id);
+
+  EngineEnvironment* environment_;
+  std::string library_name_;
+  std::string ident_;
+  std::string description_path_;
+  LibraryHalf local_;
+  LibraryHalf web_;
+};
+
+// Makes a new library named `name` from the template in the data folder,
+// under a new identifier, and opens it into `store`. Returns -1, leaving
+// nothing behind, when the template cannot be read or the library cannot be
+// written.
+int CreateStore(DocumentStore* store, const std::string& name, EngineEnvironment* environment);
+
+// A fresh library identifier: "ds", the processor-clock count and a
+// pseudo-random number, in decimal.
+std::string MakeStoreIdent();
+
+}  // namespace qora
+
+#endif  // QORA_STORE_DOCUMENT_STORE_H_

@@ -1,0 +1,64 @@
+#include "tests/test_util.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+
+namespace qora::test {
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "qora_test_XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    std::abort();
+  }
+  path_ = pattern + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code error;
+  fs::remove_all(path_, error);
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    std::fprintf(stderr, "cannot write test file %s\n", path.c_str());
+    std::abort();
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::string FolderSnapshot(const std::string& folder) {
+  std::set<std::string> lines;
+  std::error_code error;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
+    const std::string relative = entry.path().lexically_relative(folder).string();
+    if (entry.is_directory()) {
+      lines.insert(relative + "/");
+      continue;
+    }
+    const std::string bytes = ReadFile(entry.path().string());
+    lines.insert(relative + ":" + std::to_string(bytes.size()) + ":" +
+                 std::to_string(std::hash<std::string>{}(bytes)));
+  }
+  std::string snapshot;
+  for (const std::string& line : lines) snapshot += line + "\n";
+  return snapshot;
+}
+
+std::string SourceDataFolder() { return std::string(QORA_SOURCE_DIR) + "/data/"; }
+
+}  // namespace qora::test

@@ -1,0 +1,40 @@
+// Small helpers shared by the unit tests.
+#ifndef QORA_TESTS_TEST_UTIL_H_
+#define QORA_TESTS_TEST_UTIL_H_
+
+#include <string>
+
+namespace qora::test {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents on destruction. path() ends with "/".
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Writes `bytes` to the file at `path`, replacing it; aborts the test
+// program when the file cannot be written.
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// The whole file at `path`, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// Every file below `folder` as "relative path:size:contents hash" lines, in
+// sorted order, to compare a folder before and after an operation.
+std::string FolderSnapshot(const std::string& folder);
+
+// The folder of the installed data files in the source tree, ending in "/".
+std::string SourceDataFolder();
+
+}  // namespace qora::test
+
+#endif  // QORA_TESTS_TEST_UTIL_H_
