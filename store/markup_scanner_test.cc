@@ -1,6 +1,7 @@
 #include "store/markup_scanner.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <random>
 #include <string>
@@ -127,16 +128,44 @@ TEST(MarkupScannerTest, MalformedInputEndsQuietly) {
   EXPECT_EQ(Scan("<a><b>x</a></b>"), (Events{"S:a[]", "E:a"}));
 }
 
-TEST(MarkupScannerTest, DeepNestingDoesNotExhaustTheStack) {
-  const int kDepth = 200000;
+// Runs ScanMarkup(text) on a thread whose stack is only `stack_size` bytes.
+Events ScanOnSmallStack(const std::string& text, size_t stack_size) {
+  struct Job {
+    const std::string* text;
+    Events events;
+  } job{&text, {}};
+  auto run = [](void* arg) -> void* {
+    Job* job = static_cast<Job*>(arg);
+    RecordingHandler handler;
+    ScanMarkup(*job->text, &handler, false);
+    job->events = std::move(handler.events);
+    return nullptr;
+  };
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  EXPECT_EQ(pthread_attr_setstacksize(&attributes, stack_size), 0);
+  pthread_t thread;
+  EXPECT_EQ(pthread_create(&thread, &attributes, run, &job), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+  return job.events;
+}
+
+// Each level's closing tag is searched through all deeper levels, so the
+// depth is kept moderate; 4000 levels would still overflow a 256 KiB stack
+// if every level took a call frame.
+TEST(MarkupScannerTest, DeepNestingOnASmallStack) {
+  const int kDepth = 4000;
   std::string text;
   for (int i = 0; i < kDepth; ++i) text += "<n" + std::to_string(i) + ">";
   text += "x";
   for (int i = kDepth - 1; i >= 0; --i) text += "</n" + std::to_string(i) + ">";
-  Events events = Scan(text);
+  Events events = ScanOnSmallStack(text, 256 * 1024);
   ASSERT_EQ(events.size(), 2u * kDepth - 1);
   EXPECT_EQ(events.front(), "S:n0[]");
+  EXPECT_EQ(events[kDepth - 2], "S:n" + std::to_string(kDepth - 2) + "[]");
   EXPECT_EQ(events[kDepth - 1], "L:n" + std::to_string(kDepth - 1) + "=x[]");
+  EXPECT_EQ(events[kDepth], "E:n" + std::to_string(kDepth - 2));
   EXPECT_EQ(events.back(), "E:n0");
 }
 
