@@ -1,5 +1,6 @@
 #include "shell/command_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <iomanip>
@@ -8,6 +9,7 @@
 #include "shell/data_folder.h"
 #include "shell/engine_session.h"
 #include "shell/library_commands.h"
+#include "shell/research_flows.h"
 
 namespace qora {
 namespace {
@@ -29,6 +31,13 @@ constexpr char kUsage[] =
     "  docs LIB [--start N] [--count N] [--xml]\n"
     "                              list the documents of LIB\n"
     "  docs rm LIB DOCID...        erase documents from LIB\n"
+    "  research --lib LIB... (--keywords TEXT | --passage TEXT | --doc LIB:DOCID...)\n"
+    "           [--count N] [--expand] [--xml]\n"
+    "                              rank the documents of the libraries against the query\n"
+    "  summary LIB:DOCID... [--keywords TEXT | --passage TEXT] [--bias PERCENT] [--xml]\n"
+    "                              weigh the sentences of documents, biased to the query\n"
+    "  map --lib LIB... (--keywords TEXT | --doc LIB:DOCID...) [--concepts N] [--phrases N]\n"
+    "      [--xml]                 split the query into concepts with key phrases\n"
     "\n"
     "LIB is a library's name or identifier. The data folder is DIR of --data,\n"
     "else $QORA_DATA, else $HOME/qoralibs.\n";
@@ -70,11 +79,21 @@ bool ParseInvocation(const std::vector<std::string>& arguments, Invocation* invo
   return true;
 }
 
-// The arguments of a command: words, "--flag"s and "--option value"s.
+// The arguments of a command: words, "--flag"s and "--option value"s (an
+// option may be given several times).
 struct CommandArguments {
   std::vector<std::string> words;
-  std::map<std::string, std::string> options;
+  std::map<std::string, std::vector<std::string>> options;
   bool Has(const std::string& name) const { return options.count(name) != 0; }
+  // The last value of `name`, or `fallback`.
+  std::string Value(const std::string& name, const std::string& fallback = "") const {
+    auto found = options.find(name);
+    return found == options.end() || found->second.empty() ? fallback : found->second.back();
+  }
+  std::vector<std::string> Values(const std::string& name) const {
+    auto found = options.find(name);
+    return found == options.end() ? std::vector<std::string>() : found->second;
+  }
 };
 
 // Splits `arguments`; options named in `with_value` take the next argument.
@@ -93,7 +112,8 @@ bool SplitArguments(const std::vector<std::string>& arguments,
       err << "qora: " << argument << " needs a value\n";
       return false;
     }
-    split->options[argument] = takes_value ? arguments[++i] : "";
+    std::vector<std::string>& values = split->options[argument];
+    if (takes_value) values.push_back(arguments[++i]);
   }
   return true;
 }
@@ -185,8 +205,8 @@ int RunDocs(const CommandArguments& args, std::ostream& out, std::ostream& err) 
     err << "usage: qora docs LIB [--start N] [--count N] [--xml] | docs rm LIB DOCID...\n";
     return 2;
   }
-  const std::string start = args.Has("--start") ? args.options.at("--start") : "0";
-  const std::string count = args.Has("--count") ? args.options.at("--count") : "-1";
+  const std::string start = args.Value("--start", "0");
+  const std::string count = args.Value("--count", "-1");
   if (!IsNumber(start) || !IsNumber(count)) {
     err << "qora: --start and --count take whole numbers\n";
     return 2;
@@ -200,6 +220,166 @@ int RunDocs(const CommandArguments& args, std::ostream& out, std::ostream& err) 
     out << text;
   } else {
     PrintDocuments(documents, out);
+  }
+  return 0;
+}
+
+// "LIB:DOCID" split at its last ":"; false when there is none.
+bool ParseDocumentName(const std::string& text, DocumentName* name) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return false;
+  *name = {text.substr(0, colon), text.substr(colon + 1)};
+  return true;
+}
+
+// The query of --keywords, --passage or --doc; false (with a message) when
+// more than one kind is given or a document is malformed.
+bool ParseQuerySource(const CommandArguments& args, QuerySource* source, std::ostream& err) {
+  int kinds = 0;
+  if (args.Has("--keywords")) {
+    source->kind = QuerySource::Kind::kKeywords;
+    source->text = args.Value("--keywords");
+    ++kinds;
+  }
+  if (args.Has("--passage")) {
+    source->kind = QuerySource::Kind::kPassage;
+    source->text = args.Value("--passage");
+    ++kinds;
+  }
+  if (args.Has("--doc")) {
+    source->kind = QuerySource::Kind::kDocuments;
+    for (const std::string& text : args.Values("--doc")) {
+      DocumentName name;
+      if (!ParseDocumentName(text, &name)) {
+        err << "qora: a document is named LIB:DOCID, not \"" << text << "\"\n";
+        return false;
+      }
+      source->documents.push_back(name);
+    }
+    ++kinds;
+  }
+  if (kinds > 1) {
+    err << "qora: give one of --keywords, --passage and --doc\n";
+    return false;
+  }
+  return true;
+}
+
+// The whole number of option `name`, or `fallback`; false when malformed.
+bool NumberOption(const CommandArguments& args, const std::string& name, int fallback, int* value,
+                  std::ostream& err) {
+  const std::string text = args.Value(name, std::to_string(fallback));
+  if (!IsNumber(text)) {
+    err << "qora: " << name << " takes a whole number\n";
+    return false;
+  }
+  *value = std::atoi(text.c_str());
+  return true;
+}
+
+void PrintRanking(const std::vector<DocumentRecord>& documents, std::ostream& out) {
+  out << std::right << std::setw(10) << "SCORE"
+      << "  " << std::left << std::setw(40) << "TITLE" << std::setw(20) << "LIBRARY"
+      << std::setw(16) << "DOCUMENT"
+      << "ADDRESS\n";
+  for (const DocumentRecord& document : documents) {
+    out << std::right << std::setw(10) << std::fixed << std::setprecision(1) << document.rank
+        << "  " << std::left << std::setw(40) << document.name.substr(0, 38) << std::setw(20)
+        << document.parid.substr(0, 18) << std::setw(16) << document.docid << document.uri << "\n";
+  }
+  out.unsetf(std::ios::floatfield);
+}
+
+int RunResearch(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  ResearchRequest request;
+  request.libraries = args.Values("--lib");
+  request.expand = args.Has("--expand");
+  if (!args.words.empty() || !ParseQuerySource(args, &request.query, err) ||
+      !NumberOption(args, "--count", kDefaultFetchCount, &request.count, err)) {
+    err << "usage: qora research --lib LIB... (--keywords TEXT | --passage TEXT | "
+           "--doc LIB:DOCID...) [--count N] [--expand] [--xml]\n";
+    return 2;
+  }
+  std::vector<DocumentRecord> documents;
+  std::string text;
+  const std::string failure = Research(request, &documents, &text);
+  if (!failure.empty()) return Outcome(failure, err);
+  if (args.Has("--xml")) {
+    out << text;
+  } else {
+    PrintRanking(documents, out);
+  }
+  return 0;
+}
+
+int RunSummary(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  std::vector<DocumentName> documents;
+  for (const std::string& word : args.words) {
+    DocumentName name;
+    if (!ParseDocumentName(word, &name)) {
+      err << "qora: a document is named LIB:DOCID, not \"" << word << "\"\n";
+      return 2;
+    }
+    documents.push_back(name);
+  }
+  QuerySource source;
+  int bias = kDefaultBiasPercent;
+  if (documents.empty() || args.Has("--doc") || !ParseQuerySource(args, &source, err) ||
+      !NumberOption(args, "--bias", kDefaultBiasPercent, &bias, err)) {
+    err << "usage: qora summary LIB:DOCID... [--keywords TEXT | --passage TEXT] "
+           "[--bias PERCENT] [--xml]\n";
+    return 2;
+  }
+  SummaryResult result;
+  const std::string failure = Summarize(documents, source, bias, &result);
+  if (!failure.empty()) return Outcome(failure, err);
+  if (args.Has("--xml")) {
+    out << result.text;
+    return 0;
+  }
+  if (documents.size() == 1) {
+    int strongest = 0;
+    for (const WeightedSentence& sentence : result.sentences) {
+      strongest = std::max(strongest, sentence.weight);
+    }
+    for (const WeightedSentence& sentence : result.sentences) {
+      out << (strongest > 0 && sentence.weight == strongest ? "* " : "  ") << std::right
+          << std::setw(6) << sentence.weight << "  " << sentence.text << "\n";
+    }
+    out << "weighted copy: " << result.path << "\n";
+  } else {
+    for (const DocumentRecord& copy : result.copies) out << "summarized: " << copy.docid << "\n";
+    out << "combined summary: " << result.path << "\n";
+  }
+  return 0;
+}
+
+int RunMap(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  MapRequest request;
+  request.libraries = args.Values("--lib");
+  if (!args.words.empty() || args.Has("--passage") ||
+      !ParseQuerySource(args, &request.query, err) ||
+      !NumberOption(args, "--concepts", kDefaultMaxConcepts, &request.concepts, err) ||
+      !NumberOption(args, "--phrases", kDefaultMaxPhrases, &request.phrases, err)) {
+    err << "usage: qora map --lib LIB... (--keywords TEXT | --doc LIB:DOCID...) "
+           "[--concepts N] [--phrases N] [--xml]\n";
+    return 2;
+  }
+  std::vector<DocumentRecord> concepts;
+  std::string text;
+  const std::string failure = ConceptMap(request, &concepts, &text);
+  if (!failure.empty()) return Outcome(failure, err);
+  if (args.Has("--xml")) {
+    out << text;
+    return 0;
+  }
+  for (const DocumentRecord& concept_record : concepts) {
+    out << "concept " << concept_record.name << "  weight " << concept_record.ord << "\n";
+    for (const WeightedTerm& phrase : concept_record.keywords) {
+      out << "    " << std::fixed << std::setprecision(1) << std::setw(10) << phrase.weight << "  "
+          << phrase.text << "\n";
+    }
+    out.unsetf(std::ios::floatfield);
   }
   return 0;
 }
@@ -263,6 +443,22 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
   if (invocation.command == "lib") return WithEngine(invocation, RunLib, {}, out, err);
   if (invocation.command == "docs") {
     return WithEngine(invocation, RunDocs, {"--start", "--count"}, out, err);
+  }
+  const std::vector<std::string> query_options = {"--lib", "--keywords", "--passage", "--doc"};
+  if (invocation.command == "research") {
+    std::vector<std::string> with_value = query_options;
+    with_value.push_back("--count");
+    return WithEngine(invocation, RunResearch, with_value, out, err);
+  }
+  if (invocation.command == "summary") {
+    std::vector<std::string> with_value = query_options;
+    with_value.push_back("--bias");
+    return WithEngine(invocation, RunSummary, with_value, out, err);
+  }
+  if (invocation.command == "map") {
+    std::vector<std::string> with_value = query_options;
+    with_value.insert(with_value.end(), {"--concepts", "--phrases"});
+    return WithEngine(invocation, RunMap, with_value, out, err);
   }
   err << "qora: unknown command \"" << invocation.command << "\"\n" << kUsage;
   return 2;

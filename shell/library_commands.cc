@@ -45,15 +45,6 @@ int HandleOf(const std::string& ident) {
   return handle;
 }
 
-// The library's handle in `handle`, or the message why there is none.
-std::string LibraryHandle(const std::string& library, int* handle) {
-  std::string ident;
-  std::string failure = ResolveLibrary(library, &ident);
-  if (!failure.empty()) return failure;
-  *handle = HandleOf(ident);
-  return *handle < 0 ? "The library " + library + " cannot be opened." : "";
-}
-
 std::string Formatted(const char* format, const std::string& value) {
   char text[512];
   std::snprintf(text, sizeof text, format, value.c_str());
@@ -113,6 +104,14 @@ std::string ResolveLibrary(const std::string& name_or_ident, std::string* ident)
   return "There is no library " + name_or_ident + ".";
 }
 
+std::string OpenLibrary(const std::string& library, int* handle) {
+  std::string ident;
+  std::string failure = ResolveLibrary(library, &ident);
+  if (!failure.empty()) return failure;
+  *handle = HandleOf(ident);
+  return *handle < 0 ? "The library " + library + " cannot be opened." : "";
+}
+
 std::string NewLibrary(const std::string& name, std::string* ident) {
   std::vector<LibraryInfo> libraries;
   ListLibraries(&libraries);
@@ -170,7 +169,7 @@ std::string MergeLibraries(const std::string& name, const std::vector<std::strin
 
 std::string EmptyLibrary(const std::string& library) {
   int handle = -1;
-  std::string failure = LibraryHandle(library, &handle);
+  std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
   int result = -1;
   EngineEmptyStore(handle, &result);
@@ -179,7 +178,7 @@ std::string EmptyLibrary(const std::string& library) {
 
 std::string EraseLibrary(const std::string& library) {
   int handle = -1;
-  std::string failure = LibraryHandle(library, &handle);
+  std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
   int result = -1;
   EngineEraseStore(handle, &result);
@@ -194,7 +193,7 @@ std::string EraseLibrary(const std::string& library) {
 
 std::string ProcessLibrary(const std::string& library, bool full) {
   int handle = -1;
-  std::string failure = LibraryHandle(library, &handle);
+  std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
   ProcessAndRelease(handle, full);
   return "";
@@ -212,7 +211,7 @@ std::string RepairLibraries() {
 std::string ListLibraryDocuments(const std::string& library, int start, int count,
                                  std::vector<DocumentRecord>* documents, std::string* text) {
   int handle = -1;
-  std::string failure = LibraryHandle(library, &handle);
+  std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
   char* listed = nullptr;
   int result = -1;
@@ -225,7 +224,7 @@ std::string ListLibraryDocuments(const std::string& library, int start, int coun
 
 std::string EraseDocuments(const std::string& library, const std::vector<std::string>& ids) {
   int handle = -1;
-  std::string failure = LibraryHandle(library, &handle);
+  std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
   std::vector<DocumentRecord> documents;
   std::string text;

@@ -35,6 +35,10 @@ std::string ListLibraries(std::vector<LibraryInfo>* libraries, std::string* text
 // then library name).
 std::string ResolveLibrary(const std::string& name_or_ident, std::string* ident);
 
+// Opens the library named `name_or_ident` with the engine (once a run) and
+// sets `handle` to its store handle.
+std::string OpenLibrary(const std::string& name_or_ident, int* handle);
+
 // Makes a library named `name`; its identifier goes to `ident`.
 std::string NewLibrary(const std::string& name, std::string* ident);
 

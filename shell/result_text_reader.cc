@@ -18,6 +18,7 @@ class ItemHandler : public MarkupHandler {
 
   void StartElement(std::string_view name, std::string_view /*attributes*/) override {
     if (name == "item") {
+      record_ = DocumentRecord();
       inside_item_ = true;
     } else {
       lists_.Open(name);
@@ -27,7 +28,6 @@ class ItemHandler : public MarkupHandler {
   void EndElement(std::string_view name) override {
     if (name == "item") {
       list_->push_back(std::move(record_));
-      record_ = DocumentRecord();
       inside_item_ = false;
     } else {
       lists_.Close(name);

@@ -1,0 +1,43 @@
+// The engine's long operations on a workspace. Each makes a result list,
+// registers it in the workspace and returns its handle; progress goes to the
+// environment's status text.
+#ifndef QORA_ENGINE_DRIVERS_H_
+#define QORA_ENGINE_DRIVERS_H_
+
+#include <string>
+
+#include "engine/workspace.h"
+#include "store/document_store.h"
+#include "store/result_list.h"
+
+namespace qora {
+
+// Scores every candidate of the (prepared) workspace against the query,
+// highest first, and lists at most `count` documents whose score is not
+// below 1e-8. Watches the stop flag between documents.
+int RankDocuments(Workspace* workspace, const Query& query, int count);
+
+// Lists `count` documents of `store` from position `start` (bounds as
+// ListStoreDocuments). No status text; the stop flag is not watched.
+int ListDocuments(Workspace* workspace, const DocumentStore& store, int store_handle, int start,
+                  int count);
+
+// Writes a weighted copy of every listed document into `temp_store` and
+// lists the copies. `query` may be null: an unbiased summary.
+int SummarizeDocumentList(Workspace* workspace, const Query* query,
+                          const std::string& document_list, const ObjectRegistry& stores,
+                          DocumentStore* temp_store, int temp_handle, double bias);
+
+// Splits the query's vector into at most `max_concepts` concepts, registers
+// each as a Concept and lists those with key phrases. -1 when the map cannot
+// be built.
+int MakeVisualAbstract(Workspace* workspace, const Query& query, int max_concepts, int max_phrases);
+
+// Writes `list` as a DML document `file_name` into the temporary store and
+// sets `path` to the written file. 0; 1 when it cannot be written.
+int WriteMapDocument(const ResultList& list, const std::string& file_name,
+                     DocumentStore* temp_store, std::string* path);
+
+}  // namespace qora
+
+#endif  // QORA_ENGINE_DRIVERS_H_
