@@ -476,6 +476,17 @@ TEST(BestPhraseTest, OrientationOfStoredPairsDoesNotMatter) {
   }
 }
 
+TEST(BestPhraseTest, APairInItsOwnOrientationComesFirst) {
+  // A vector that was never finalized may hold (1, 2) and (2, 1): 2 follows
+  // 1 with weight 10 by the first, 1 follows 2 with weight 3 by the second.
+  const TermList phrase = BestPhrase(VectorOf({TermPair(1, 2, 10.0), TermPair(2, 1, 3.0)}));
+  EXPECT_EQ(Ids(phrase), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(phrase.score(), 8.0);
+  const TermList other = BestPhrase(VectorOf({TermPair(1, 2, 3.0), TermPair(2, 1, 10.0)}));
+  EXPECT_EQ(Ids(other), (std::vector<int32_t>{2, 1}));
+  EXPECT_EQ(other.score(), 8.0);
+}
+
 TEST(BestPhraseTest, SingleTermsOutrankWeakPhrases) {
   // Every two-term phrase scores 1 - 2 < 0: the first seed stays.
   const TermList phrase = BestPhrase(VectorOf({TermPair(4, 2, 1.0), TermPair(2, 3, 1.0)}));
@@ -644,6 +655,49 @@ TEST_F(ConceptRecordTest, ConceptWithoutPairsGivesNoPhrases) {
   // Without room for a phrase the sub-concepts cannot be built either.
   EXPECT_EQ(FillConceptRecord(VectorOf(Clique(0, 3, 10.0)), &record, 3, 1, 0, 3, dictionary_), 0);
   EXPECT_TRUE(record.keywords.empty());
+}
+
+// A document-sized vector: random sentences over a few hundred words, where
+// words of the same hundred occur together more often.
+TEST_F(ConceptRecordTest, LargeVectorGivesAConsistentMap) {
+  TermDictionary words;
+  for (int i = 0; i < 300; ++i) words.AddWord("w" + std::to_string(i));
+  std::mt19937 random(99);
+  TermVector source;
+  for (int sentence = 0; sentence < 400; ++sentence) {
+    TermList list;
+    const int32_t topic = static_cast<int32_t>(random() % 3) * 100;
+    for (int i = 0; i < 12; ++i) {
+      const bool on_topic = random() % 5 != 0;
+      list.Append(on_topic ? topic + static_cast<int32_t>(random() % 100)
+                           : static_cast<int32_t>(random() % 300));
+    }
+    TermVector vector;
+    vector.Build(list, 4);
+    source.Merge(vector);
+  }
+  ASSERT_GT(source.pair_count(), 1000u);
+
+  std::vector<TermVector> concepts;
+  ASSERT_TRUE(BuildConceptMap(source, 20, 8, &concepts));
+  ASSERT_GE(concepts.size(), 2u);
+  ASSERT_LE(concepts.size(), 8u);
+  ExpectConsistentWith(source, concepts);
+  for (size_t k = 1; k < concepts.size(); ++k) {
+    EXPECT_GE(concepts[k - 1].weight(), concepts[k].weight());
+  }
+  for (size_t k = 0; k < concepts.size(); ++k) {
+    DocumentRecord record;
+    const int written =
+        FillConceptRecord(concepts[k], &record, 7, static_cast<int>(k), 4, 10, words);
+    EXPECT_LE(written, 4);
+    EXPECT_EQ(static_cast<size_t>(written), record.keywords.size());
+    std::set<std::string> texts;
+    for (const WeightedTerm& keyword : record.keywords) {
+      EXPECT_TRUE(texts.insert(keyword.text).second) << keyword.text;
+      EXPECT_GT(keyword.weight, 1e-8);
+    }
+  }
 }
 
 }  // namespace

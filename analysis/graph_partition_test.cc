@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -286,6 +287,43 @@ TEST(GraphPartitionTest, RandomIrregularGraphsArePartitioned) {
     ASSERT_EQ(part_of.size(), static_cast<size_t>(n));
     const int32_t limit = std::min<int32_t>(parts, n);
     for (int32_t part : part_of) ASSERT_TRUE(part >= 0 && part < limit) << "round " << round;
+  }
+}
+
+// Concurrent calls give what serial calls give.
+TEST(GraphPartitionTest, ConcurrentCallsAgreeWithSerialOnes) {
+  std::mt19937 random(5);
+  std::vector<WeightedGraph> graphs;
+  for (int g = 0; g < 8; ++g) {
+    std::vector<Edge> edges;
+    for (int e = 0; e < 200; ++e) {
+      edges.push_back({static_cast<int32_t>(random() % 60), static_cast<int32_t>(random() % 60),
+                       1 + static_cast<int64_t>(random() % 100)});
+    }
+    graphs.push_back(GraphOf(60, edges));
+  }
+  std::vector<std::vector<int32_t>> serial;
+  for (const WeightedGraph& graph : graphs) serial.push_back(Partitioned(graph, 5));
+
+  std::vector<std::vector<std::vector<int32_t>>> results(4);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < results.size(); ++t) {
+    threads.emplace_back([&graphs, &results, t] {
+      for (int round = 0; round < 20; ++round) {
+        for (const WeightedGraph& graph : graphs) {
+          std::vector<int32_t> part_of;
+          PartitionGraph(graph, 5, &part_of);
+          results[t].push_back(part_of);
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const auto& thread_results : results) {
+    ASSERT_EQ(thread_results.size(), 20 * graphs.size());
+    for (size_t i = 0; i < thread_results.size(); ++i) {
+      EXPECT_EQ(thread_results[i], serial[i % graphs.size()]) << "call " << i;
+    }
   }
 }
 

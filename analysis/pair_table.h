@@ -71,9 +71,7 @@ class PairTable {
   static constexpr size_t kMinSlots = 16;
 
   // The slot where the search for `hash` starts.
-  size_t HomeSlot(uint32_t hash) const {
-    return static_cast<size_t>((uint64_t{hash} * 0x9E3779B97F4A7C15ull) >> shift_);
-  }
+  size_t HomeSlot(uint64_t hash) const { return static_cast<size_t>(hash >> shift_); }
 
   // Points the index entry of pairs_[position]'s ids at `position`.
   void IndexPosition(int32_t position);

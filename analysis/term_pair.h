@@ -32,9 +32,15 @@ class TermPair {
   // True when this pair has the ids `first` and `second` in that order.
   bool Is(int32_t first, int32_t second) const { return first_ == first && second_ == second; }
 
-  // The hash of the ids, 17 * second + first computed modulo 2^32.
-  uint32_t Hash() const {
-    return 17u * static_cast<uint32_t>(second_) + static_cast<uint32_t>(first_);
+  // The hash of the ids: both 32-bit ids mixed into 64 bits, so that the
+  // millions of pairs of a library's statistics spread evenly.
+  uint64_t Hash() const {
+    uint64_t key = (uint64_t{static_cast<uint32_t>(first_)} << 32) | static_cast<uint32_t>(second_);
+    key ^= key >> 33;
+    key *= 0xFF51AFD7ED558CCDull;
+    key ^= key >> 33;
+    key *= 0xC4CEB9FE1A85EC53ull;
+    return key ^ (key >> 33);
   }
 
   // The same occurrences seen from the other term: ids and weights swapped.

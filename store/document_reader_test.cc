@@ -30,10 +30,9 @@ class DocumentReaderTest : public ::testing::Test {
 };
 
 std::vector<std::string> TextFields(const DocumentRecord& r) {
-  return {r.docid,  r.parid,    r.group,   r.buri,     r.uri,  r.bcuri,  r.curi,
-          r.dmluri, r.size,     r.type,    r.lang,     r.char_enc, r.date_cr, r.date_ret,
-          r.name,   r.header,   r.sdesc,   r.ldesc,    r.note, r.owner,  r.status,
-          r.fetcher, r.source};
+  return {r.docid, r.parid, r.group, r.buri,     r.uri,     r.bcuri,    r.curi,  r.dmluri,
+          r.size,  r.type,  r.lang,  r.char_enc, r.date_cr, r.date_ret, r.name,  r.header,
+          r.sdesc, r.ldesc, r.note,  r.owner,    r.status,  r.fetcher,  r.source};
 }
 
 TEST_F(DocumentReaderTest, EmptyRecordReadsAsTwoBlanks) {
@@ -91,11 +90,12 @@ TEST_F(DocumentReaderTest, KeywordRoundTrip) {
 
 TEST_F(DocumentReaderTest, EntriesGoToTheOpenList) {
   DocumentRecord read;
-  Read("<stat><i w=\"1\" c=\"1\">out</i>"
-       "<keywords><i w=\"2\" c=\"2\">k</i></keywords>"
-       "<i w=\"9\" c=\"9\">between</i>"
-       "<keyphrases><i w=\"3\" c=\"3\">p</i><i>bare</i></keyphrases></stat>",
-       &read);
+  Read(
+      "<stat><i w=\"1\" c=\"1\">out</i>"
+      "<keywords><i w=\"2\" c=\"2\">k</i></keywords>"
+      "<i w=\"9\" c=\"9\">between</i>"
+      "<keyphrases><i w=\"3\" c=\"3\">p</i><i>bare</i></keyphrases></stat>",
+      &read);
   ASSERT_EQ(read.keywords.size(), 1u);
   EXPECT_EQ(read.keywords[0].text, "k");
   EXPECT_EQ(read.keywords[0].count, 2);
@@ -110,18 +110,20 @@ TEST_F(DocumentReaderTest, EntriesGoToTheOpenList) {
 
 TEST_F(DocumentReaderTest, OnlyTheFirstStatBlockIsRead) {
   DocumentRecord read;
-  Read("<stat><docid>1</docid><sdesc>s</sdesc></stat>"
-       "<stat><docid>2</docid><note>n</note></stat>",
-       &read);
+  Read(
+      "<stat><docid>1</docid><sdesc>s</sdesc></stat>"
+      "<stat><docid>2</docid><note>n</note></stat>",
+      &read);
   EXPECT_EQ(read.docid, "1");
   EXPECT_EQ(read.note, "");
 }
 
 TEST_F(DocumentReaderTest, ElementsOutsideStatAreIgnored) {
   DocumentRecord read;
-  Read("<document><docid>out</docid><keywords><i w=\"1\" c=\"1\">k</i></keywords>"
-       "<stat><name>in</name></stat></document>",
-       &read);
+  Read(
+      "<document><docid>out</docid><keywords><i w=\"1\" c=\"1\">k</i></keywords>"
+      "<stat><name>in</name></stat></document>",
+      &read);
   EXPECT_EQ(read.docid, "");
   EXPECT_EQ(read.name, "in");
   EXPECT_TRUE(read.keywords.empty());
@@ -130,9 +132,10 @@ TEST_F(DocumentReaderTest, ElementsOutsideStatAreIgnored) {
 TEST_F(DocumentReaderTest, LinksTakeTheFirstAttribute) {
   DocumentRecord read;
   read.uri = "kept";
-  Read("<stat><bcuri href=\"A\" x=\"B\">C</bcuri><uri></uri><buri rel=\"r\" href=\"h\"></buri>"
-       "<docid>d</docid></stat>",
-       &read);
+  Read(
+      "<stat><bcuri href=\"A\" x=\"B\">C</bcuri><uri></uri><buri rel=\"r\" href=\"h\"></buri>"
+      "<docid>d</docid></stat>",
+      &read);
   EXPECT_EQ(read.bcuri, "A");
   EXPECT_EQ(read.uri, "kept");
   EXPECT_EQ(read.buri, "r");
@@ -225,9 +228,9 @@ TEST(FieldNameTest, EveryTextFieldHasItsElement) {
   EXPECT_EQ(FindLinkField(&record, "bcuri"), &record.bcuri);
   EXPECT_EQ(FindLinkField(&record, "curi"), nullptr);
   int found = 0;
-  for (const char* name : {"docid", "parid", "group", "curi", "dmluri", "size", "type", "lang",
-                           "char_enc", "date_cr", "date_ret", "name", "header", "sdesc", "ldesc",
-                           "note", "owner", "status", "fetcher", "source"}) {
+  for (const char* name : {"docid", "parid",    "group",   "curi",     "dmluri",  "size",   "type",
+                           "lang",  "char_enc", "date_cr", "date_ret", "name",    "header", "sdesc",
+                           "ldesc", "note",     "owner",   "status",   "fetcher", "source"}) {
     std::string* field = FindTextField(&record, name);
     ASSERT_NE(field, nullptr) << name;
     *field = name;

@@ -51,9 +51,7 @@ bool SplitTag(std::string_view tag, std::string_view* name, std::string_view* at
   size_t name_end = blank == kNone ? inner_end : blank;
   *name = tag.substr(1, name_end - 1);
   *attributes = std::string_view();
-  if (blank != kNone && tag.size() >= name->size() + 4) {
-    *attributes = tag.substr(blank + 1, inner_end - (blank + 1));
-  }
+  if (blank != kNone) *attributes = tag.substr(blank + 1, inner_end - (blank + 1));
   return empty;
 }
 
@@ -63,7 +61,8 @@ size_t FindClosingTag(std::string_view text, size_t from, std::string_view name)
   while ((pos = text.find("</", pos)) != kNone) {
     size_t name_at = pos + 2;
     size_t after = name_at + name.size();
-    if (after < text.size() && text[after] == '>' && text.compare(name_at, name.size(), name) == 0) {
+    if (after < text.size() && text[after] == '>' &&
+        text.compare(name_at, name.size(), name) == 0) {
       return pos;
     }
     pos = name_at;

@@ -87,8 +87,7 @@ TEST(MarkupScannerTest, FirstClosingTagEndsTheElement) {
 
 TEST(MarkupScannerTest, MissingClosingTagKeepsWhatCameBefore) {
   EXPECT_EQ(Scan("<a>1</a><b>2<c>3</c><d>4</d>"), (Events{"L:a=1[]"}));
-  EXPECT_EQ(Scan("<r><a>1</a><b>2</r><s>5</s>"),
-            (Events{"S:r[]", "L:a=1[]", "E:r", "L:s=5[]"}));
+  EXPECT_EQ(Scan("<r><a>1</a><b>2</r><s>5</s>"), (Events{"S:r[]", "L:a=1[]", "E:r", "L:s=5[]"}));
 }
 
 TEST(MarkupScannerTest, StopEndsAllLevels) {
@@ -221,10 +220,18 @@ TEST(MarkupScannerTest, UnterminatedProcessingInstructionScansFromTheBeginning) 
   EXPECT_EQ(Scan("<a>1</a><?broken", true), (Events{"L:a=1[]"}));
 }
 
+TEST(MarkupScannerTest, InstructionEndIsSearchedAfterItsStart) {
+  // "<?>" does not close itself.
+  EXPECT_EQ(Scan("<?><a>1</a>", true), Events{});
+  EXPECT_EQ(Scan("<?>?><a>1</a>", true), (Events{"L:a=1[]"}));
+}
+
 TEST(MarkupScannerTest, UnterminatedDeclarationFallsBackToFirstSearch) {
   EXPECT_EQ(Scan("<?x?><a>1</a><!broken", true), (Events{"L:a=1[]"}));
   EXPECT_EQ(Scan("<?x?><a>1</a><!ok>", true), Events{});
   EXPECT_EQ(Scan("<a>1</a><!broken", true), (Events{"L:a=1[]"}));
+  // Declarations passed before the unterminated one do not count.
+  EXPECT_EQ(Scan("<?x?><a>1</a><!ok><b>2</b><!broken", true), (Events{"L:a=1[]"}));
 }
 
 TEST(MarkupScannerTest, JoinLines) {

@@ -188,10 +188,10 @@ TEST(ResultTextTest, RankWrittenWithSixDigitsReadAsFloat) {
 }
 
 TEST(ResultTextTest, FreshRecordPerItem) {
-  std::vector<DocumentRecord> read =
-      ReadBack("<result><item><docid>a</docid><rank>0.5</rank><ord>4</ord>"
-               "<keywords><i w=\"1\" c=\"1\">k</i></keywords></item>"
-               "<item><docid>b</docid><note>n</note></item></result>");
+  std::vector<DocumentRecord> read = ReadBack(
+      "<result><item><docid>a</docid><rank>0.5</rank><ord>4</ord>"
+      "<keywords><i w=\"1\" c=\"1\">k</i></keywords></item>"
+      "<item><docid>b</docid><note>n</note></item></result>");
   ASSERT_EQ(read.size(), 2u);
   EXPECT_EQ(read[0].rank, 0.5);
   EXPECT_EQ(read[0].ord, 4);
@@ -242,10 +242,10 @@ TEST(ResultTextTest, ValuesAreTrimmed) {
 }
 
 TEST(ResultTextTest, EntriesOutsideListsAndElementsOutsideItemsDropped) {
-  std::vector<DocumentRecord> read =
-      ReadBack("<docid>outside</docid><result><item><i w=\"1\" c=\"1\">loose</i>"
-               "<keywords><i w=\"1\" c=\"1\">k</i></keywords>"
-               "<keypassages><i w=\"2\" c=\"2\">p</i></keypassages></item></result>");
+  std::vector<DocumentRecord> read = ReadBack(
+      "<docid>outside</docid><result><item><i w=\"1\" c=\"1\">loose</i>"
+      "<keywords><i w=\"1\" c=\"1\">k</i></keywords>"
+      "<keypassages><i w=\"2\" c=\"2\">p</i></keypassages></item></result>");
   ASSERT_EQ(read.size(), 1u);
   EXPECT_EQ(read[0].docid, "");
   ASSERT_EQ(read[0].keywords.size(), 1u);

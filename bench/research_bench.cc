@@ -1,0 +1,246 @@
+// Speed of the research operations through the engine's entry points, on a
+// generated data folder of 10 libraries of 200 documents each (about 6 kB
+// of text a document, words drawn from the stemmer's reference vocabulary
+// with a Zipf-like skew): a keyword ranking and a five-document ranking
+// (selecting the libraries with their statistics, preparing, ranking, writing
+// the list), a concept map of a five-document query, and the summary of one
+// 50 kB document. The page cache is warm after the first iteration. The peak
+// resident memory of the process is reported as "peak_rss_mb".
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "qora/engine.h"
+#include "store/dml_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLibraries = 10;
+constexpr int kDocumentsPerLibrary = 200;
+constexpr const char* kFunctionWords[] = {"the", "of",  "and", "to", "a",    "in", "is",  "that",
+                                          "it",  "for", "on",  "as", "with", "by", "this"};
+
+uint64_t Next(uint64_t* state) {
+  uint64_t z = (*state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+std::vector<std::string> Vocabulary() {
+  std::ifstream in(std::string(QORA_SOURCE_DIR) + "/tests/data/porter/voc.txt");
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::string Body(const std::vector<std::string>& vocabulary, size_t bytes, uint64_t* state) {
+  std::string body;
+  while (body.size() < bytes) {
+    body += "<p>\n";
+    for (int s = 0; s < 5; ++s) {
+      body += "<s>";
+      const int words = 10 + static_cast<int>(Next(state) % 16);
+      for (int w = 0; w < words; ++w) {
+        const uint64_t r = Next(state);
+        const double u = static_cast<double>(r % 1000000) / 1000000.0;
+        const size_t index =
+            static_cast<size_t>(u * u * u * static_cast<double>(vocabulary.size()));
+        body += (r % 3 == 0) ? kFunctionWords[r % 15] : vocabulary[index % vocabulary.size()];
+        body += w + 1 < words ? " " : ".";
+      }
+      body += "</s>\n";
+    }
+    body += "</p>\n";
+  }
+  return body;
+}
+
+// The data folder, its libraries and an engine started on it, made once.
+class Fixture {
+ public:
+  static Fixture& Get() {
+    static Fixture fixture;
+    return fixture;
+  }
+
+  const std::string& data() const { return data_; }
+  const std::vector<int>& stores() const { return stores_; }
+  const std::vector<std::string>& idents() const { return idents_; }
+  int big_store() const { return big_store_; }
+
+ private:
+  Fixture() {
+    data_ =
+        (fs::temp_directory_path() / ("qora_research_bench_" + std::to_string(getpid()))).string() +
+        "/";
+    fs::remove_all(data_);
+    fs::create_directories(data_);
+    fs::copy(std::string(QORA_SOURCE_DIR) + "/data", data_, fs::copy_options::recursive);
+    EngineCreate();
+    int result = -1;
+    EngineStart(data_.c_str(), "main.ini", &result);
+    const std::vector<std::string> vocabulary = Vocabulary();
+    uint64_t state = 7;
+    for (int l = 0; l < kLibraries; ++l) {
+      stores_.push_back(MakeLibrary("Library " + std::to_string(l), kDocumentsPerLibrary, 6000,
+                                    vocabulary, &state));
+    }
+    big_store_ = MakeLibrary("Big", 1, 50000, vocabulary, &state);
+  }
+
+  ~Fixture() {
+    int result = -1;
+    EngineFinish(&result);
+    EngineDestroy();
+    fs::remove_all(data_);
+  }
+
+  int MakeLibrary(const std::string& name, int documents, size_t bytes,
+                  const std::vector<std::string>& vocabulary, uint64_t* state) {
+    char* ident = nullptr;
+    int handle = -1;
+    EngineCreateStore(name.c_str(), &ident, &handle);
+    const std::string cache = data_ + "libraries/" + ident + "/loc_c/";
+    idents_.push_back(ident);
+    EngineFreeString(ident);
+    std::string table;
+    for (int i = 0; i < documents; ++i) {
+      const std::string id = "d" + std::to_string(i);
+      qora::DocumentRecord record;
+      record.docid = id;
+      record.name = name + " document " + std::to_string(i);
+      const std::string dml =
+          qora::WriteDocument(qora::WriteStat(record) + "\n" + Body(vocabulary, bytes, state));
+      std::ofstream(cache + id + ".dml", std::ios::binary) << dml;
+      table += id + "|file:///" + id + "|" + std::to_string(dml.size()) + "|0|0|\n";
+    }
+    std::ofstream(cache + "cache.chx", std::ios::binary) << table;
+    int result = -1;
+    EngineProcessStore(handle, 0, &result);
+    EngineReleaseStoreStatistics(handle, &result);
+    return handle;
+  }
+
+  std::string data_;
+  std::vector<int> stores_;
+  std::vector<std::string> idents_;
+  int big_store_ = -1;
+};
+
+void ReportPeakMemory(benchmark::State& state) {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A workspace with every library selected and prepared, as the research
+// dialog makes it.
+int PreparedWorkspace(const Fixture& fixture) {
+  int workspace = -1, result = -1;
+  EngineOpenWorkspace("wkspc.ini", &workspace);
+  for (int store : fixture.stores()) {
+    EngineLoadStoreStatistics(store, &result);
+    EngineAddStoreToWorkspace(store, workspace, &result);
+  }
+  EnginePrepareRanking(workspace, &result);
+  for (int store : fixture.stores()) EngineReleaseStoreStatistics(store, &result);
+  return workspace;
+}
+
+std::string FiveDocuments(const Fixture& fixture) {
+  std::string list;
+  for (int i = 0; i < 5; ++i) {
+    list += std::to_string(fixture.stores()[static_cast<size_t>(i)]) + ",d" +
+            std::to_string(i * 17) + ";";
+  }
+  return list;
+}
+
+void RankAndWrite(int workspace, int query) {
+  int list = -1, result = -1;
+  EngineRankDocuments(query, 100, workspace, &list);
+  char* text = nullptr;
+  EngineWriteResultList(&text, list, workspace, &result);
+  benchmark::DoNotOptimize(text);
+  EngineFreeString(text);
+}
+
+void BM_KeywordResearch(benchmark::State& state) {
+  Fixture& fixture = Fixture::Get();
+  for (auto _ : state) {
+    const int workspace = PreparedWorkspace(fixture);
+    int query = -1, result = -1;
+    EngineNewQuery(workspace, &query);
+    EngineSetQueryKeywords(query, "abandon ability absence", workspace, &result);
+    EnginePrepareQuery(query, workspace, &result);
+    RankAndWrite(workspace, query);
+    EngineDeleteHandle(workspace, &result);
+  }
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_KeywordResearch)->Unit(benchmark::kMillisecond);
+
+void BM_FiveDocumentResearch(benchmark::State& state) {
+  Fixture& fixture = Fixture::Get();
+  const std::string documents = FiveDocuments(fixture);
+  for (auto _ : state) {
+    const int workspace = PreparedWorkspace(fixture);
+    int query = -1, result = -1;
+    EngineNewQuery(workspace, &query);
+    EngineSetQueryDocuments(query, documents.c_str(), workspace, &result);
+    EnginePrepareQuery(query, workspace, &result);
+    RankAndWrite(workspace, query);
+    EngineDeleteHandle(workspace, &result);
+  }
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_FiveDocumentResearch)->Unit(benchmark::kMillisecond);
+
+void BM_FiveDocumentConceptMap(benchmark::State& state) {
+  Fixture& fixture = Fixture::Get();
+  const std::string documents = FiveDocuments(fixture);
+  int workspace = -1, result = -1;
+  EngineOpenWorkspace("wkspc.ini", &workspace);
+  for (auto _ : state) {
+    int query = -1;
+    EngineNewQuery(workspace, &query);
+    EngineSetQueryDocuments(query, documents.c_str(), workspace, &result);
+    EnginePrepareQuery(query, workspace, &result);
+    const std::string request = "&wkspc_h=" + std::to_string(workspace) +
+                                "&qry_h=" + std::to_string(query) + "&number1=4&number2=5";
+    int list = -1;
+    EngineConceptMap(request.c_str(), &list);
+    if (list < 0) state.SkipWithError("no concept map");
+  }
+  EngineDeleteHandle(workspace, &result);
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_FiveDocumentConceptMap)->Unit(benchmark::kMillisecond);
+
+void BM_Summarize50KDocument(benchmark::State& state) {
+  Fixture& fixture = Fixture::Get();
+  const std::string document = std::to_string(fixture.big_store()) + ",d0;";
+  int workspace = -1, result = -1;
+  EngineOpenWorkspace("wkspc.ini", &workspace);
+  for (auto _ : state) {
+    int list = -1;
+    EngineSummarize(-1, document.c_str(), workspace, 85.0f, &list);
+  }
+  EngineDeleteHandle(workspace, &result);
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_Summarize50KDocument)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
