@@ -6,7 +6,8 @@
 namespace qora {
 
 int32_t PairTable::Find(int32_t first, int32_t second) const {
-  if (slots_.empty()) return -1;
+  if (pairs_.empty()) return -1;
+  CatchUpIndex();
   const size_t mask = slots_.size() - 1;
   for (size_t slot = HomeSlot(TermPair(first, second).Hash());; slot = (slot + 1) & mask) {
     const int32_t position = slots_[slot];
@@ -15,23 +16,28 @@ int32_t PairTable::Find(int32_t first, int32_t second) const {
   }
 }
 
-void PairTable::Append(const TermPair& pair) {
-  if (2 * (pairs_.size() + 1) > slots_.size()) ResizeIndex(pairs_.size() + 1);
-  pairs_.push_back(pair);
-  IndexPosition(static_cast<int32_t>(pairs_.size() - 1));
-}
+void PairTable::Append(const TermPair& pair) { pairs_.push_back(pair); }
 
-void PairTable::Reserve(size_t count) {
-  pairs_.reserve(count);
-  if (2 * count > slots_.size()) ResizeIndex(count);
-}
+void PairTable::Reserve(size_t count) { pairs_.reserve(count); }
 
 void PairTable::Clear() {
   pairs_.clear();
-  std::fill(slots_.begin(), slots_.end(), kFreeSlot);
+  indexed_ = 0;
 }
 
-void PairTable::IndexPosition(int32_t position) {
+void PairTable::CatchUpIndex() const {
+  if (indexed_ == pairs_.size()) return;
+  if (indexed_ == 0 || 2 * pairs_.size() > slots_.size()) {
+    // Start afresh: the table was emptied or shrank, or outgrew its slots.
+    const size_t size = std::bit_ceil(std::max(kMinSlots, 2 * pairs_.size()));
+    slots_.assign(size, kFreeSlot);
+    shift_ = 64 - std::countr_zero(size);
+    indexed_ = 0;
+  }
+  for (; indexed_ < pairs_.size(); ++indexed_) IndexPosition(static_cast<int32_t>(indexed_));
+}
+
+void PairTable::IndexPosition(int32_t position) const {
   const TermPair& pair = pairs_[static_cast<size_t>(position)];
   const size_t mask = slots_.size() - 1;
   size_t slot = HomeSlot(pair.Hash());
@@ -39,18 +45,6 @@ void PairTable::IndexPosition(int32_t position) {
     slot = (slot + 1) & mask;
   }
   slots_[slot] = position;
-}
-
-void PairTable::ResizeIndex(size_t count) {
-  const size_t size = std::bit_ceil(std::max(kMinSlots, 2 * count));
-  slots_.assign(size, kFreeSlot);
-  shift_ = 64 - std::countr_zero(size);
-  Reindex();
-}
-
-void PairTable::Reindex() {
-  std::fill(slots_.begin(), slots_.end(), kFreeSlot);
-  for (size_t i = 0; i < pairs_.size(); ++i) IndexPosition(static_cast<int32_t>(i));
 }
 
 }  // namespace qora

@@ -14,6 +14,11 @@ namespace qora {
 // the index. Appending a pair whose ids are already present adds a second
 // element and makes Find return the newer one; callers that want one element
 // per pair look it up first.
+//
+// The index is brought up to date by the first lookup after appends, so a
+// table that is only filled and walked (a document's vector read for
+// scoring) never builds one. A lookup therefore changes the index of a const
+// table: a table may not be searched from two threads at once.
 class PairTable {
  public:
   PairTable() = default;
@@ -45,7 +50,7 @@ class PairTable {
     }
     if (kept == pairs_.size()) return;
     pairs_.resize(kept);
-    Reindex();
+    indexed_ = 0;
   }
 
   // Makes room for `count` pairs without reallocating.
@@ -73,22 +78,19 @@ class PairTable {
   // The slot where the search for `hash` starts.
   size_t HomeSlot(uint64_t hash) const { return static_cast<size_t>(hash >> shift_); }
 
+  // Indexes the pairs appended since the last lookup, in order.
+  void CatchUpIndex() const;
+
   // Points the index entry of pairs_[position]'s ids at `position`.
-  void IndexPosition(int32_t position);
-
-  // Makes the slot array at least twice the size of `count` pairs and
-  // indexes every pair again.
-  void ResizeIndex(size_t count);
-
-  // Indexes every pair again in the current slot array.
-  void Reindex();
+  void IndexPosition(int32_t position) const;
 
   std::vector<TermPair> pairs_;
   // Open addressing with linear probing: each slot holds a position in
   // pairs_ or kFreeSlot. The size is a power of two (or zero) and at least
-  // twice the number of pairs.
-  std::vector<int32_t> slots_;
-  int shift_ = 64;
+  // twice the number of indexed pairs; pairs_[0, indexed_) are indexed.
+  mutable std::vector<int32_t> slots_;
+  mutable int shift_ = 64;
+  mutable size_t indexed_ = 0;
 };
 
 }  // namespace qora

@@ -175,6 +175,34 @@ void RankAndWrite(int workspace, int query) {
   EngineFreeString(text);
 }
 
+// The part of a research that selects the libraries: reading their master
+// indexes and summing them into the workspace statistics.
+void BM_PrepareTenLibraries(benchmark::State& state) {
+  Fixture& fixture = Fixture::Get();
+  for (auto _ : state) {
+    const int workspace = PreparedWorkspace(fixture);
+    int result = -1;
+    EngineDeleteHandle(workspace, &result);
+  }
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_PrepareTenLibraries)->Unit(benchmark::kMillisecond);
+
+// Ranking alone, in a workspace prepared once.
+void BM_RankFiveDocumentQuery(benchmark::State& state) {
+  Fixture& fixture = Fixture::Get();
+  const std::string documents = FiveDocuments(fixture);
+  const int workspace = PreparedWorkspace(fixture);
+  int query = -1, result = -1;
+  EngineNewQuery(workspace, &query);
+  EngineSetQueryDocuments(query, documents.c_str(), workspace, &result);
+  EnginePrepareQuery(query, workspace, &result);
+  for (auto _ : state) RankAndWrite(workspace, query);
+  EngineDeleteHandle(workspace, &result);
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_RankFiveDocumentQuery)->Unit(benchmark::kMillisecond);
+
 void BM_KeywordResearch(benchmark::State& state) {
   Fixture& fixture = Fixture::Get();
   for (auto _ : state) {
