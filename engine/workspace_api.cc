@@ -140,11 +140,9 @@ void EngineRankDocuments(int query, int count, int workspace, int* result) {
     SetResult(result, -1);
     return;
   }
-  // A query handle that names nothing ranks against an empty vector: every
-  // document scores 0 and the list is empty.
+  // A query handle that names nothing makes no result list.
   const Query* found = space->registry().FindAs<Query>(query);
-  const Query empty;
-  SetResult(result, qora::RankDocuments(space, found != nullptr ? *found : empty, count));
+  SetResult(result, found == nullptr ? -1 : qora::RankDocuments(space, *found, count));
 }
 
 void EngineListDocuments(int store, int start, int count, int workspace, int* result) {

@@ -139,7 +139,7 @@ void EngineExpandQuery(int query, int workspace, int* result);
 /* 0; 1 when no workspace or failure. */
 void EnginePrepareRanking(int workspace, int* result);
 /* The handle of a new result list of at most `count` documents; -1 when no
- * workspace. */
+ * workspace or no query. */
 void EngineRankDocuments(int query, int count, int workspace, int* result);
 /* The handle of a new result list of `count` documents of the store from
  * position `start`; -1 when either handle names no object. */
