@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/generated_text.h"
 #include "engine/environment.h"
 #include "store/dml_writer.h"
 #include "store/document_store.h"
@@ -24,46 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kDocuments = 200;
-constexpr const char* kFunctionWords[] = {"the", "of",  "and", "to", "a",    "in", "is",  "that",
-                                          "it",  "for", "on",  "as", "with", "by", "this"};
-
-uint64_t Next(uint64_t* state) {
-  uint64_t z = (*state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-std::vector<std::string> Vocabulary() {
-  std::ifstream in(std::string(QORA_SOURCE_DIR) + "/tests/data/porter/voc.txt");
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
-std::string DocumentText(const std::vector<std::string>& vocabulary, uint64_t* state) {
-  std::string body = "<title>Benchmark document</title>\n";
-  while (body.size() < 6000) {
-    body += "<p>\n";
-    for (int s = 0; s < 5; ++s) {
-      body += "<s>";
-      const int words = 10 + static_cast<int>(Next(state) % 16);
-      for (int w = 0; w < words; ++w) {
-        const uint64_t r = Next(state);
-        // Zipf-like: small indices far more often.
-        const double u = static_cast<double>(r % 1000000) / 1000000.0;
-        const size_t index =
-            static_cast<size_t>(u * u * u * static_cast<double>(vocabulary.size()));
-        body += (r % 3 == 0) ? kFunctionWords[r % 15] : vocabulary[index % vocabulary.size()];
-        body += w + 1 < words ? " " : ".";
-      }
-      body += "</s>\n";
-    }
-    body += "</p>\n";
-  }
-  return body;
-}
-
 // A data folder in the temporary folder with one library of kDocuments.
 class BenchLibrary {
  public:
@@ -75,7 +36,7 @@ class BenchLibrary {
     fs::copy(std::string(QORA_SOURCE_DIR) + "/data", folder_, fs::copy_options::recursive);
     environment_.EnvironmentLoad(folder_, "main.ini");
     CreateStore(&store_, "Benchmark", &environment_);
-    const std::vector<std::string> vocabulary = Vocabulary();
+    const std::vector<std::string> vocabulary = qora::bench::Vocabulary();
     uint64_t state = 42;
     std::string table;
     for (int i = 0; i < kDocuments; ++i) {
@@ -83,7 +44,8 @@ class BenchLibrary {
       DocumentRecord record;
       record.docid = id;
       const std::string dml =
-          WriteDocument(WriteStat(record) + "\n" + DocumentText(vocabulary, &state));
+          WriteDocument(WriteStat(record) + "\n" + "<title>Benchmark document</title>\n" +
+                        bench::GeneratedBody(vocabulary, 6000, &state));
       bytes_ += static_cast<int64_t>(dml.size());
       std::ofstream(store_.local().cache_folder + id + ".dml", std::ios::binary) << dml;
       table += id + "|file:///" + id + "|" + std::to_string(dml.size()) + "|0|0|\n";

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/generated_text.h"
 #include "qora/engine.h"
 #include "store/dml_writer.h"
 
@@ -26,45 +27,6 @@ namespace fs = std::filesystem;
 
 constexpr int kLibraries = 10;
 constexpr int kDocumentsPerLibrary = 200;
-constexpr const char* kFunctionWords[] = {"the", "of",  "and", "to", "a",    "in", "is",  "that",
-                                          "it",  "for", "on",  "as", "with", "by", "this"};
-
-uint64_t Next(uint64_t* state) {
-  uint64_t z = (*state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-std::vector<std::string> Vocabulary() {
-  std::ifstream in(std::string(QORA_SOURCE_DIR) + "/tests/data/porter/voc.txt");
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
-std::string Body(const std::vector<std::string>& vocabulary, size_t bytes, uint64_t* state) {
-  std::string body;
-  while (body.size() < bytes) {
-    body += "<p>\n";
-    for (int s = 0; s < 5; ++s) {
-      body += "<s>";
-      const int words = 10 + static_cast<int>(Next(state) % 16);
-      for (int w = 0; w < words; ++w) {
-        const uint64_t r = Next(state);
-        const double u = static_cast<double>(r % 1000000) / 1000000.0;
-        const size_t index =
-            static_cast<size_t>(u * u * u * static_cast<double>(vocabulary.size()));
-        body += (r % 3 == 0) ? kFunctionWords[r % 15] : vocabulary[index % vocabulary.size()];
-        body += w + 1 < words ? " " : ".";
-      }
-      body += "</s>\n";
-    }
-    body += "</p>\n";
-  }
-  return body;
-}
-
 // The data folder, its libraries and an engine started on it, made once.
 class Fixture {
  public:
@@ -89,7 +51,7 @@ class Fixture {
     EngineCreate();
     int result = -1;
     EngineStart(data_.c_str(), "main.ini", &result);
-    const std::vector<std::string> vocabulary = Vocabulary();
+    const std::vector<std::string> vocabulary = qora::bench::Vocabulary();
     uint64_t state = 7;
     for (int l = 0; l < kLibraries; ++l) {
       stores_.push_back(MakeLibrary("Library " + std::to_string(l), kDocumentsPerLibrary, 6000,
@@ -119,8 +81,8 @@ class Fixture {
       qora::DocumentRecord record;
       record.docid = id;
       record.name = name + " document " + std::to_string(i);
-      const std::string dml =
-          qora::WriteDocument(qora::WriteStat(record) + "\n" + Body(vocabulary, bytes, state));
+      const std::string dml = qora::WriteDocument(
+          qora::WriteStat(record) + "\n" + qora::bench::GeneratedBody(vocabulary, bytes, state));
       std::ofstream(cache + id + ".dml", std::ios::binary) << dml;
       table += id + "|file:///" + id + "|" + std::to_string(dml.size()) + "|0|0|\n";
     }
