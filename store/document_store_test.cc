@@ -54,17 +54,7 @@ class DocumentStoreTest : public ::testing::Test {
   // environment from it.
   void LoadEnvironment(int stemmed_model) {
     const std::string& dir = dir_.path();
-    test::WriteFile(dir + "main.ini",
-                    "[environment]\nc_d = 5\nrel_per_sec = 30\nrel_per_subsec = 6\n"
-                    "stopword_file = stop.txt\ndb_archive = words.arc\n"
-                    "doc_store_subfolder = libs/\nstemmed_model = " +
-                        std::to_string(stemmed_model) + "\n");
-    test::WriteFile(dir + "tmpdoc.ini", "[environment] \n temp_docstore = ");
-    test::WriteFile(dir + "stop.txt", "the a of and to into\n");
-    if (!Exists(dir + "template")) {
-      fs::copy(test::SourceDataFolder() + "template", dir + "template",
-               fs::copy_options::recursive);
-    }
+    test::WriteSmallDataFolder(dir, stemmed_model);
     env_ = std::make_unique<EngineEnvironment>();
     env_->EnvironmentLoad(dir, "main.ini");
   }

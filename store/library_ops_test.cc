@@ -63,13 +63,7 @@ class LibraryOpsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string& dir = dir_.path();
-    test::WriteFile(dir + "main.ini",
-                    "[environment]\nc_d = 5\nrel_per_sec = 30\nrel_per_subsec = 6\n"
-                    "stopword_file = stop.txt\ndb_archive = words.arc\n"
-                    "doc_store_subfolder = libs/\nstemmed_model = 1\n");
-    test::WriteFile(dir + "tmpdoc.ini", "[environment] \n temp_docstore = ");
-    test::WriteFile(dir + "stop.txt", "the a of and to into\n");
-    fs::copy(test::SourceDataFolder() + "template", dir + "template", fs::copy_options::recursive);
+    test::WriteSmallDataFolder(dir, 1);
     env_ = std::make_unique<EngineEnvironment>();
     env_->EnvironmentLoad(dir, "main.ini");
   }

@@ -61,4 +61,18 @@ std::string FolderSnapshot(const std::string& folder) {
 
 std::string SourceDataFolder() { return std::string(QORA_SOURCE_DIR) + "/data/"; }
 
+void WriteSmallDataFolder(const std::string& folder, int stemmed_model) {
+  WriteFile(folder + "main.ini",
+            "[environment]\nc_d = 5\nrel_per_sec = 30\nrel_per_subsec = 6\n"
+            "stopword_file = stop.txt\ndb_archive = words.arc\n"
+            "doc_store_subfolder = libs/\nstemmed_model = " +
+                std::to_string(stemmed_model) + "\n");
+  WriteFile(folder + "tmpdoc.ini", "[environment] \n temp_docstore = ");
+  WriteFile(folder + "stop.txt", "the a of and to into\n");
+  std::error_code error;
+  if (!fs::exists(folder + "template", error)) {
+    fs::copy(SourceDataFolder() + "template", folder + "template", fs::copy_options::recursive);
+  }
+}
+
 }  // namespace qora::test

@@ -35,6 +35,12 @@ std::string FolderSnapshot(const std::string& folder);
 // The folder of the installed data files in the source tree, ending in "/".
 std::string SourceDataFolder();
 
+// Writes a small data folder into `folder` (which ends in "/"): "main.ini"
+// with a pair window of 5, 30 and 6 pairs per concept and sub-concept, the
+// libraries in "libs/" and the given stemming switch; an empty "tmpdoc.ini";
+// the stop words "the a of and to into"; and the installed library template.
+void WriteSmallDataFolder(const std::string& folder, int stemmed_model);
+
 }  // namespace qora::test
 
 #endif  // QORA_TESTS_TEST_UTIL_H_
