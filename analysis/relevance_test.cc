@@ -12,9 +12,13 @@
 #include "analysis/term_list.h"
 #include "analysis/term_pair.h"
 #include "analysis/term_vector.h"
+#include "tests/vector_text.h"
 
 namespace qora {
 namespace {
+
+using test::CountsOf;
+using test::PairsOf;
 
 // A vector holding `pairs` as they are, in order, with no term counts.
 TermVector Pairs(std::initializer_list<TermPair> pairs) {
@@ -27,22 +31,6 @@ TermList Terms(std::initializer_list<int32_t> ids) {
   TermList list;
   for (int32_t id : ids) list.Append(id);
   return list;
-}
-
-// The pairs of `vector` in table order, as "(first,second) forward/backward".
-std::vector<std::string> PairsOf(const TermVector& vector) {
-  std::vector<std::string> pairs;
-  for (const TermPair& pair : vector.pairs()) {
-    std::ostringstream text;
-    text << "(" << pair.first() << "," << pair.second() << ") " << pair.forward() << "/"
-         << pair.backward();
-    pairs.push_back(text.str());
-  }
-  return pairs;
-}
-
-std::map<int32_t, int32_t> CountsOf(const TermVector& vector) {
-  return std::map<int32_t, int32_t>(vector.term_counts().begin(), vector.term_counts().end());
 }
 
 // Statistics with pairs of several shapes and term counts for each term.

@@ -1,13 +1,12 @@
 #include "analysis/term_vector.h"
 
-#include <set>
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,9 +16,13 @@
 #include "analysis/term_dictionary.h"
 #include "analysis/term_list.h"
 #include "analysis/term_pair.h"
+#include "tests/vector_text.h"
 
 namespace qora {
 namespace {
+
+using test::CountsOf;
+using test::PairsOf;
 
 TermList Sentence(std::initializer_list<int32_t> ids) {
   TermList list;
@@ -31,22 +34,6 @@ TermVector Built(std::initializer_list<int32_t> ids, int window) {
   TermVector vector;
   vector.Build(Sentence(ids), window);
   return vector;
-}
-
-// The pairs of `vector` in table order, as "(first,second) forward/backward".
-std::vector<std::string> PairsOf(const TermVector& vector) {
-  std::vector<std::string> pairs;
-  for (const TermPair& pair : vector.pairs()) {
-    std::ostringstream text;
-    text << "(" << pair.first() << "," << pair.second() << ") " << pair.forward() << "/"
-         << pair.backward();
-    pairs.push_back(text.str());
-  }
-  return pairs;
-}
-
-std::map<int32_t, int32_t> CountsOf(const TermVector& vector) {
-  return std::map<int32_t, int32_t>(vector.term_counts().begin(), vector.term_counts().end());
 }
 
 void ExpectSameVector(const TermVector& expected, const TermVector& actual) {
