@@ -12,6 +12,10 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   libmetis-dev
+  libcurl4-openssl-dev
+  libtidy-dev
+  poppler-utils
+  libcpp-httplib-dev
 )
 
 missing=()
