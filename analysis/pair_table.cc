@@ -8,12 +8,38 @@ namespace qora {
 int32_t PairTable::Find(int32_t first, int32_t second) const {
   if (pairs_.empty()) return -1;
   CatchUpIndex();
+  const uint64_t hash = TermPair(first, second).CoupleHash();
+  const uint32_t tag = TagOf(hash);
   const size_t mask = slots_.size() - 1;
-  for (size_t slot = HomeSlot(TermPair(first, second).Hash());; slot = (slot + 1) & mask) {
-    const int32_t position = slots_[slot];
-    if (position == kFreeSlot) return -1;
-    if (pairs_[static_cast<size_t>(position)].Is(first, second)) return position;
+  for (size_t slot = HomeSlot(hash);; slot = (slot + 1) & mask) {
+    const Slot& entry = slots_[slot];
+    if (entry.position == kFreeSlot) return -1;
+    if (entry.tag == tag && pairs_[static_cast<size_t>(entry.position)].Is(first, second)) {
+      return entry.position;
+    }
   }
+}
+
+// The reverse pair may sit before the pair itself in the probe sequence, so
+// the search only settles for it at the end of the sequence.
+int32_t PairTable::FindEither(int32_t first, int32_t second, bool* reversed) const {
+  *reversed = false;
+  if (pairs_.empty()) return -1;
+  CatchUpIndex();
+  const uint64_t hash = TermPair(first, second).CoupleHash();
+  const uint32_t tag = TagOf(hash);
+  const size_t mask = slots_.size() - 1;
+  int32_t reverse = -1;
+  for (size_t slot = HomeSlot(hash);; slot = (slot + 1) & mask) {
+    const Slot& entry = slots_[slot];
+    if (entry.position == kFreeSlot) break;
+    if (entry.tag != tag) continue;
+    const TermPair& pair = pairs_[static_cast<size_t>(entry.position)];
+    if (pair.Is(first, second)) return entry.position;
+    if (pair.Is(second, first)) reverse = entry.position;
+  }
+  *reversed = reverse >= 0;
+  return reverse;
 }
 
 void PairTable::Append(const TermPair& pair) { pairs_.push_back(pair); }
@@ -25,12 +51,12 @@ void PairTable::Clear() {
   indexed_ = 0;
 }
 
-void PairTable::CatchUpIndex() const {
-  if (indexed_ == pairs_.size()) return;
-  if (indexed_ == 0 || 2 * pairs_.size() > slots_.size()) {
+void PairTable::IndexNewPairs() const {
+  const size_t needed = pairs_.size() + pairs_.size() / 2;
+  if (indexed_ == 0 || needed > slots_.size()) {
     // Start afresh: the table was emptied or shrank, or outgrew its slots.
-    const size_t size = std::bit_ceil(std::max(kMinSlots, 2 * pairs_.size()));
-    slots_.assign(size, kFreeSlot);
+    const size_t size = std::bit_ceil(std::max(kMinSlots, needed + 1));
+    slots_.assign(size, Slot{0, kFreeSlot});
     shift_ = 64 - std::countr_zero(size);
     indexed_ = 0;
   }
@@ -39,12 +65,16 @@ void PairTable::CatchUpIndex() const {
 
 void PairTable::IndexPosition(int32_t position) const {
   const TermPair& pair = pairs_[static_cast<size_t>(position)];
+  const uint64_t hash = pair.CoupleHash();
+  const uint32_t tag = TagOf(hash);
   const size_t mask = slots_.size() - 1;
-  size_t slot = HomeSlot(pair.Hash());
-  while (slots_[slot] != kFreeSlot && !pairs_[static_cast<size_t>(slots_[slot])].SamePairAs(pair)) {
+  size_t slot = HomeSlot(hash);
+  while (slots_[slot].position != kFreeSlot &&
+         !(slots_[slot].tag == tag &&
+           pairs_[static_cast<size_t>(slots_[slot].position)].SamePairAs(pair))) {
     slot = (slot + 1) & mask;
   }
-  slots_[slot] = position;
+  slots_[slot] = Slot{tag, position};
 }
 
 }  // namespace qora

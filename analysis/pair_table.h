@@ -26,6 +26,10 @@ class PairTable {
   // The position of the pair (first, second), or -1 when absent.
   int32_t Find(int32_t first, int32_t second) const;
 
+  // The position of (first, second), else that of (second, first) with
+  // `*reversed` set, else -1. One search serves both orientations.
+  int32_t FindEither(int32_t first, int32_t second, bool* reversed) const;
+
   // The pair (first, second), or nullptr when absent. The pointer is valid
   // until the next change of the table.
   TermPair* FindPair(int32_t first, int32_t second) {
@@ -72,23 +76,35 @@ class PairTable {
   std::vector<TermPair>::const_iterator end() const { return pairs_.end(); }
 
  private:
+  // One slot of the index: a position in pairs_ (kFreeSlot when unused) and
+  // the low half of the couple hash of the pair there, which settles most
+  // mismatches without reading the pair itself.
+  struct Slot {
+    uint32_t tag;
+    int32_t position;
+  };
   static constexpr int32_t kFreeSlot = -1;
   static constexpr size_t kMinSlots = 16;
 
   // The slot where the search for `hash` starts.
   size_t HomeSlot(uint64_t hash) const { return static_cast<size_t>(hash >> shift_); }
+  static uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash); }
 
   // Indexes the pairs appended since the last lookup, in order.
-  void CatchUpIndex() const;
+  void CatchUpIndex() const {
+    if (indexed_ != pairs_.size()) IndexNewPairs();
+  }
+  void IndexNewPairs() const;
 
   // Points the index entry of pairs_[position]'s ids at `position`.
   void IndexPosition(int32_t position) const;
 
   std::vector<TermPair> pairs_;
-  // Open addressing with linear probing: each slot holds a position in
-  // pairs_ or kFreeSlot. The size is a power of two (or zero) and at least
-  // twice the number of indexed pairs; pairs_[0, indexed_) are indexed.
-  mutable std::vector<int32_t> slots_;
+  // Open addressing with linear probing over couple hashes, so that a pair
+  // and its reverse share one probe sequence. The size is a power of two (or
+  // zero) and at least 3/2 of the number of indexed pairs; pairs_[0,
+  // indexed_) are indexed.
+  mutable std::vector<Slot> slots_;
   mutable int shift_ = 64;
   mutable size_t indexed_ = 0;
 };

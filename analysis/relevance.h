@@ -3,6 +3,9 @@
 #ifndef QORA_ANALYSIS_RELEVANCE_H_
 #define QORA_ANALYSIS_RELEVANCE_H_
 
+#include <vector>
+
+#include "analysis/stem_map.h"
 #include "analysis/term_list.h"
 #include "analysis/term_vector.h"
 
@@ -13,6 +16,19 @@ namespace qora {
 // `keyword_terms`, in order; its term counts except those of the terms of
 // the dropped pairs; its weight.
 TermVector KeywordVector(const TermVector& statistics, const TermList& keyword_terms);
+
+// KeywordVector(S, keyword_terms), where S is the Merge of `sources` in
+// order into an empty vector and then, when `stems` is not null, its
+// StemmedCopyOf. Only the pairs the keywords keep are summed, so a query
+// costs one pass over the sources instead of building S. (Sums of index
+// files hold no pair of negligible weight; were one to arise, S would drop it
+// and keep the term counts of its terms, which this drops.)
+TermVector KeywordVectorOfSum(const std::vector<const TermVector*>& sources,
+                              const TermList& keyword_terms, StemMap* stems);
+
+// Both terms of every pair of `query`, in order: the terms an expansion
+// keeps the statistics to.
+TermList ExpansionTerms(const TermVector& query);
 
 // Merges into `query` the pairs of `statistics` that hold a term of one of
 // the query's pairs (with the statistics' weight and the term counts that

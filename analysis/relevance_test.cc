@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "analysis/stem_map.h"
 #include "analysis/term_list.h"
 #include "analysis/term_pair.h"
 #include "analysis/term_vector.h"
@@ -61,6 +63,62 @@ TEST(KeywordVectorTest, KeepsPairsOfTheKeywordsAndDropsCountsOfOthers) {
   // Terms 1, 2, 3 and 6 are in dropped pairs; 8 is in no pair and stays.
   EXPECT_EQ(CountsOf(keyword), (std::map<int32_t, int32_t>{{4, 40}, {5, 50}, {7, 70}, {8, 80}}));
   EXPECT_EQ(keyword.weight(), 0.25);
+}
+
+// Sources of random sentences over a small vocabulary, some with a weight,
+// one without pairs but with counts (which a sum must not take), one empty.
+std::vector<TermVector> RandomSources(std::mt19937* random) {
+  std::uniform_int_distribution<int32_t> term(0, 29);
+  std::vector<TermVector> sources;
+  for (int s = 0; s < 6; ++s) {
+    TermList list;
+    for (int i = 0; i < 120; ++i) list.Append(term(*random));
+    TermVector vector;
+    vector.Build(list, 5);
+    vector.set_weight(0.5 * s);
+    sources.push_back(vector);
+  }
+  TermVector counts_only;
+  counts_only.Build(Terms({3}), 5);
+  sources.push_back(counts_only);
+  sources.push_back(TermVector());
+  return sources;
+}
+
+void ExpectSameVector(const TermVector& expected, const TermVector& actual) {
+  EXPECT_EQ(PairsOf(expected), PairsOf(actual));
+  ASSERT_EQ(expected.pair_count(), actual.pair_count());
+  for (size_t i = 0; i < expected.pair_count(); ++i) {  // exact weights, not their text
+    EXPECT_EQ(expected.PairAt(i).forward(), actual.PairAt(i).forward());
+    EXPECT_EQ(expected.PairAt(i).backward(), actual.PairAt(i).backward());
+  }
+  EXPECT_EQ(CountsOf(expected), CountsOf(actual));
+  EXPECT_EQ(expected.weight(), actual.weight());
+}
+
+TEST(KeywordVectorOfSumTest, IsTheKeywordVectorOfTheSumPlainOrStemmed) {
+  std::mt19937 random(5);
+  const std::vector<TermVector> sources = RandomSources(&random);
+  std::vector<const TermVector*> pointers;
+  TermVector sum;
+  for (const TermVector& source : sources) {
+    pointers.push_back(&source);
+    sum.Merge(source);
+  }
+  StemMap stems;
+  for (int32_t id = 0; id < 30; ++id) stems.SetStem(id, 100 + id / 4);  // four words a stem
+  TermVector stemmed_sum;
+  stemmed_sum.StemmedCopyOf(sum, &stems);
+  for (const TermList& keywords : {Terms({}), Terms({2}), Terms({2, 17, 29}), Terms({99})}) {
+    SCOPED_TRACE(keywords.ids().size());
+    ExpectSameVector(KeywordVector(sum, keywords), KeywordVectorOfSum(pointers, keywords, nullptr));
+  }
+  for (const TermList& keywords : {Terms({}), Terms({100}), Terms({101, 107}), Terms({2})}) {
+    SCOPED_TRACE(keywords.ids().size());
+    const TermVector expected = KeywordVector(stemmed_sum, keywords);
+    ExpectSameVector(expected, KeywordVectorOfSum(pointers, keywords, &stems));
+  }
+  EXPECT_GT(KeywordVectorOfSum(pointers, Terms({101, 107}), &stems).pair_count(), 0u);
 }
 
 TEST(ExpandTest, AddsEveryPairTouchingAQueryTerm) {

@@ -43,6 +43,12 @@ class TermPair {
     return key ^ (key >> 33);
   }
 
+  // The hash of the two ids whatever their order: a pair and its reverse
+  // hash alike, so one search finds either orientation.
+  uint64_t CoupleHash() const {
+    return first_ <= second_ ? Hash() : Reversed().Hash();
+  }
+
   // The same occurrences seen from the other term: ids and weights swapped.
   TermPair Reversed() const { return TermPair(second_, first_, backward_, forward_); }
 

@@ -47,6 +47,52 @@ bool ReadRecords(std::istream& in, int32_t count, size_t record_bytes, Take take
   return true;
 }
 
+// Walks the binary vector at the front of `*bytes` as ReadVector reads one
+// from a stream, and moves `*bytes` past what that takes (to the end when the
+// data is cut short, as a stream then fails). Calls start(pair count,
+// weight) once the pairs are known to be there, then pair() for each pair
+// (only when `want_pairs`) and count() for each term count, all before
+// knowing whether the vector is whole: false tells the caller to drop them.
+template <typename Start, typename Pair, typename Count>
+bool ParseVector(std::string_view* bytes, Start start, Pair pair, Count count, bool want_pairs) {
+  std::string_view in = *bytes;
+  const auto cut_short = [&]() {
+    bytes->remove_prefix(bytes->size());
+    return false;
+  };
+  if (in.size() < 4) return cut_short();
+  const int32_t pairs = DecodeFixed32(in.data());
+  in.remove_prefix(4);
+  if (pairs <= 0) {
+    *bytes = in;
+    return false;
+  }
+  const size_t pair_bytes = static_cast<size_t>(pairs) * kPairBytes;
+  if (in.size() < kHeaderBytes + pair_bytes + 4) return cut_short();
+  start(pairs, DecodeDouble(in.data()));
+  if (want_pairs) {
+    const char* record = in.data() + kHeaderBytes;
+    for (int32_t i = 0; i < pairs; ++i, record += kPairBytes) {
+      pair(TermPair(DecodeFixed32(record), DecodeFixed32(record + 4), DecodeDouble(record + 16),
+                    DecodeDouble(record + 8)));
+    }
+  }
+  const int32_t terms = DecodeFixed32(in.data() + kHeaderBytes + pair_bytes);
+  in.remove_prefix(kHeaderBytes + pair_bytes + 4);
+  if (terms < 0) {  // A stream stands right after the count.
+    *bytes = in;
+    return false;
+  }
+  const size_t term_bytes = static_cast<size_t>(terms) * kTermBytes;
+  if (in.size() < term_bytes) return cut_short();
+  for (const char* record = in.data(); record < in.data() + term_bytes; record += kTermBytes) {
+    count(DecodeFixed32(record), DecodeFixed32(record + 4));
+  }
+  in.remove_prefix(term_bytes);
+  *bytes = in;
+  return true;
+}
+
 int32_t CountOrZero(const TermVector::TermCounts& counts, int32_t id) {
   const auto found = counts.find(id);
   return found == counts.end() ? 0 : found->second;
@@ -91,12 +137,7 @@ void TermVector::Build(const TermList& list, int window) {
 }
 
 void TermVector::Merge(const TermVector& other) {
-  if (other.pairs_.empty()) return;
-  // Indexes and copies keep this safe when `other` is this vector.
-  const size_t size = other.pairs_.size();
-  for (size_t i = 0; i < size; ++i) MergePair(&pairs_, TermPair(other.pairs_.at(i)));
-  weight_ += other.weight_;
-  for (const auto& [id, count] : other.counts_) counts_[id] += count;
+  MergeIf(other, [](const TermPair&) { return true; });
 }
 
 // Folding into a fresh table is Merge into a fresh vector, whose weight and
@@ -126,14 +167,11 @@ double TermVector::TotalWeight() const {
 TermVector TermVector::Intersect(const TermVector& other) const {
   TermVector result;
   for (const TermPair& pair : other.pairs_) {
-    TermPair common;
-    if (const TermPair* same = FindPair(pair.first(), pair.second())) {
-      common = same->Product(pair);
-    } else if (const TermPair* reverse = FindPair(pair.second(), pair.first())) {
-      common = reverse->Product(pair.Reversed());
-    } else {
-      continue;
-    }
+    bool reversed = false;
+    const int32_t position = pairs_.FindEither(pair.first(), pair.second(), &reversed);
+    if (position < 0) continue;
+    const TermPair& held = pairs_.at(static_cast<size_t>(position));
+    const TermPair common = held.Product(reversed ? pair.Reversed() : pair);
     result.pairs_.Append(common);
     StoreSmallerCount(common.first(), counts_, other.counts_, &result.counts_);
     StoreSmallerCount(common.second(), counts_, other.counts_, &result.counts_);
@@ -218,23 +256,54 @@ int TermVector::ReadVector(std::istream& in) {
   return -1;
 }
 
+bool TermVector::ReadPairs(std::string_view* bytes, std::vector<TermPair>* pairs) {
+  if (pairs != nullptr) pairs->clear();
+  const bool read = ParseVector(
+      bytes, [&](int32_t count, double) {
+        if (pairs != nullptr) pairs->reserve(static_cast<size_t>(count));
+      },
+      [&](const TermPair& pair) {
+        if (pairs != nullptr) pairs->push_back(pair);
+      },
+      [](int32_t, int32_t) {}, pairs != nullptr);
+  if (!read && pairs != nullptr) pairs->clear();
+  return read;
+}
+
+int TermVector::ReadVector(std::string_view* bytes) {
+  Clear();
+  const bool read = ParseVector(
+      bytes,
+      [&](int32_t count, double weight) {
+        pairs_.Reserve(static_cast<size_t>(count));
+        weight_ = weight;
+      },
+      [&](const TermPair& pair) { pairs_.Append(pair); },
+      [&](int32_t id, int32_t count) { counts_[id] = count; }, true);
+  if (read) return 0;
+  Clear();
+  return -1;
+}
+
 void TermVector::MergePair(PairTable* table, const TermPair& pair) {
-  if (TermPair* same = table->FindPair(pair.first(), pair.second())) {
-    same->Add(pair);
-  } else if (TermPair* reverse = table->FindPair(pair.second(), pair.first())) {
-    reverse->Add(pair.Reversed());
-  } else {
+  bool reversed = false;
+  const int32_t position = table->FindEither(pair.first(), pair.second(), &reversed);
+  if (position < 0) {
     table->Append(pair);
+  } else {
+    table->at(static_cast<size_t>(position)).Add(reversed ? pair.Reversed() : pair);
   }
 }
 
 void TermVector::AddOccurrence(int32_t first, int32_t second, double weight) {
-  if (TermPair* same = pairs_.FindPair(first, second)) {
-    same->AddForward(weight);
-  } else if (TermPair* reverse = pairs_.FindPair(second, first)) {
-    reverse->AddBackward(weight);
-  } else {
+  bool reversed = false;
+  const int32_t position = pairs_.FindEither(first, second, &reversed);
+  if (position < 0) {
     pairs_.Append(TermPair(first, second, weight, 0.0));
+  } else if (reversed) {
+    pairs_.at(static_cast<size_t>(position)).AddBackward(weight);
+  } else {
+    pairs_.at(static_cast<size_t>(position)).AddForward(weight);
   }
 }
 

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <istream>
 #include <ostream>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "analysis/pair_table.h"
 #include "analysis/stem_map.h"
@@ -50,6 +52,22 @@ class TermVector {
   // even its term counts.
   void Merge(const TermVector& other);
 
+  // Merge restricted to the pairs of `other` for which `keep(pair)` is true
+  // (called once for every pair, in order); the weight and every term count
+  // of `other` are still added. A vector without pairs adds nothing.
+  template <typename Keep>
+  void MergeIf(const TermVector& other, Keep keep) {
+    if (other.pairs_.empty()) return;
+    // Indexes and copies keep this safe when `other` is this vector.
+    const size_t size = other.pairs_.size();
+    for (size_t i = 0; i < size; ++i) {
+      const TermPair pair(other.pairs_.at(i));
+      if (keep(pair)) MergePair(&pairs_, pair);
+    }
+    weight_ += other.weight_;
+    for (const auto& [id, count] : other.counts_) counts_[id] += count;
+  }
+
   // Folds each pair into the pair of the same two terms met first (reversed
   // when needed) and drops the pairs of negligible weight, keeping the order
   // of the rest. Term counts and weight stay as they are.
@@ -83,6 +101,11 @@ class TermVector {
   // The number of occurrences of `id`, or -1 when it has no count.
   int32_t TermCount(int32_t id) const;
   void SetTermCount(int32_t id, int32_t count) { counts_[id] = count; }
+  // Removes the count of every term for which `drop(id)` is true.
+  template <typename Drop>
+  void EraseTermCountsIf(Drop drop) {
+    std::erase_if(counts_, [&](const auto& entry) { return drop(entry.first); });
+  }
 
   // The pair (first, second), or nullptr when absent; valid until this changes.
   const TermPair* FindPair(int32_t first, int32_t second) const {
@@ -107,6 +130,19 @@ class TermVector {
   // pair count read is not positive (the stream then stands after it) or the
   // data is cut short or damaged; this is then empty.
   int ReadVector(std::istream& in);
+
+  // ReadVector from bytes in memory: reads the vector at the front of
+  // `*bytes` and moves `*bytes` past what ReadVector would take from a
+  // stream holding them (to the end when the data is cut short).
+  int ReadVector(std::string_view* bytes);
+
+  // Reads the pairs of the binary vector at the front of `*bytes` into
+  // `pairs` (when not null) without its term counts, and moves `*bytes` past
+  // what ReadVector would take from a stream holding them (to the end when
+  // the data is cut short). Returns false, with `pairs` empty, when ReadVector
+  // would give an empty vector. Lets ranking read a document's pairs without
+  // building a vector.
+  static bool ReadPairs(std::string_view* bytes, std::vector<TermPair>* pairs);
 
   size_t pair_count() const { return pairs_.size(); }
   size_t term_count() const { return counts_.size(); }

@@ -149,6 +149,41 @@ TEST(PairTableTest, AppendingAPresentPairAddsAnElementAndRepointsTheIndex) {
   EXPECT_EQ(2.0, table.FindPair(1, 2)->forward());
 }
 
+TEST(PairTableTest, FindEitherPrefersThePairToItsReverse) {
+  PairTable table;
+  bool reversed = true;
+  EXPECT_EQ(-1, table.FindEither(1, 2, &reversed));
+  EXPECT_FALSE(reversed);
+  // Many couples held both ways, in both orders of appending, between many
+  // others, so that probe sequences meet either orientation first.
+  for (int32_t i = 0; i < 3000; ++i) {
+    table.Append(TermPair(i, i + 7000));
+    if (i % 3 == 0) table.Append(TermPair(i + 7000, i));
+    table.Append(TermPair(i + 20000, i + 30000));
+  }
+  for (int32_t i = 0; i < 3000; ++i) {
+    const int32_t forward = table.Find(i, i + 7000);
+    const int32_t backward = table.Find(i + 7000, i);
+    ASSERT_GE(forward, 0);
+    EXPECT_EQ(forward, table.FindEither(i, i + 7000, &reversed));
+    EXPECT_FALSE(reversed);
+    if (i % 3 == 0) {
+      ASSERT_GE(backward, 0);
+      EXPECT_EQ(backward, table.FindEither(i + 7000, i, &reversed));
+      EXPECT_FALSE(reversed);
+    } else {
+      EXPECT_EQ(-1, backward);
+      EXPECT_EQ(forward, table.FindEither(i + 7000, i, &reversed));
+      EXPECT_TRUE(reversed);
+    }
+  }
+  EXPECT_EQ(-1, table.FindEither(1, 2, &reversed));
+  EXPECT_FALSE(reversed);
+  table.Append(TermPair(5, 5));
+  EXPECT_EQ(static_cast<int32_t>(table.size()) - 1, table.FindEither(5, 5, &reversed));
+  EXPECT_FALSE(reversed);
+}
+
 TEST(PairTableTest, RetainIfKeepsOrderAndIndex) {
   PairTable table;
   for (int32_t i = 0; i < 100; ++i) table.Append(TermPair(i, i + 1));
@@ -731,6 +766,55 @@ TEST(TermVectorBinaryTest, ReadsVectorsBackToBack) {
   ASSERT_EQ(0, read.ReadVector(stream));
   ExpectSameVector(stemmed, read);
   EXPECT_EQ(-1, read.ReadVector(stream));
+}
+
+// ReadPairs must take from `bytes` what ReadVector takes from a stream and
+// give its pairs; after a stream failure nothing is left to read.
+void ExpectPairsReadAsVectorReads(const std::string& bytes) {
+  std::istringstream in(bytes);
+  TermVector vector;
+  const bool read = vector.ReadVector(in) == 0;
+  const std::string rest = in.fail() ? "" : bytes.substr(static_cast<size_t>(in.tellg()));
+
+  std::string_view view = bytes;
+  std::vector<TermPair> pairs = {TermPair(9, 9, 9.0, 9.0)};
+  EXPECT_EQ(read, TermVector::ReadPairs(&view, &pairs));
+  EXPECT_EQ(rest, view);
+  ASSERT_EQ(vector.pair_count(), pairs.size());
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    EXPECT_TRUE(pairs[i].Is(vector.PairAt(i).first(), vector.PairAt(i).second()));
+    EXPECT_EQ(vector.PairAt(i).forward(), pairs[i].forward());
+    EXPECT_EQ(vector.PairAt(i).backward(), pairs[i].backward());
+  }
+  view = bytes;
+  EXPECT_EQ(read, TermVector::ReadPairs(&view, nullptr));
+  EXPECT_EQ(rest, view);
+
+  view = bytes;
+  TermVector from_bytes = SmallVector();
+  EXPECT_EQ(read ? 0 : -1, from_bytes.ReadVector(&view));
+  EXPECT_EQ(rest, view);
+  ExpectSameVector(vector, from_bytes);
+}
+
+TEST(TermVectorBinaryTest, ReadingBytesTakesWhatReadingAStreamTakes) {
+  const std::string small = Encoded(SmallVector());
+  const std::string whole = Encoded(Built({kA, kB, kC, kA, 4, kB}, 4)) + small;
+  for (size_t length = 0; length <= whole.size(); ++length) {
+    SCOPED_TRACE(length);
+    ExpectPairsReadAsVectorReads(whole.substr(0, length));
+  }
+  const size_t term_count_at = 4 + 12 + 24;
+  for (const std::string& count : {Bytes({0xFF, 0xFF, 0xFF, 0x7F}), Bytes({0xFE, 0xFF, 0xFF, 0xFF}),
+                                   Bytes({0, 0, 0, 0})}) {
+    std::string bytes = small + small;
+    bytes.replace(term_count_at, 4, count);
+    ExpectPairsReadAsVectorReads(bytes);
+  }
+  for (const std::string& count : {Bytes({0xFF, 0xFF, 0xFF, 0x7F}), Bytes({0xFE, 0xFF, 0xFF, 0xFF}),
+                                   Bytes({0, 0, 0, 0})}) {
+    ExpectPairsReadAsVectorReads(count + small);
+  }
 }
 
 TEST(TermVectorBinaryTest, WritingToAFailedStreamFails) {

@@ -70,7 +70,7 @@ void BM_FullProcessing(benchmark::State& state) {
   for (auto _ : state) library.store().ProcessDocuments(true);
   state.SetBytesProcessed(state.iterations() * library.bytes());
   state.SetItemsProcessed(state.iterations() * kDocuments);
-  state.counters["master_pairs"] = static_cast<double>(library.store().local().plain.pair_count());
+  state.counters["master_pairs"] = static_cast<double>(library.store().local().plain().pair_count());
 }
 BENCHMARK(BM_FullProcessing)->Unit(benchmark::kMillisecond);
 

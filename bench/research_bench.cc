@@ -26,6 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kLibraries = 10;
+constexpr char kKeywords[] = "abandon ability absence";
+using QuerySetter = void (*)(int, const char*, int, int*);
 constexpr int kDocumentsPerLibrary = 200;
 // The data folder, its libraries and an engine started on it, made once.
 class Fixture {
@@ -150,28 +152,55 @@ void BM_PrepareTenLibraries(benchmark::State& state) {
 }
 BENCHMARK(BM_PrepareTenLibraries)->Unit(benchmark::kMillisecond);
 
-// Ranking alone, in a workspace prepared once.
-void BM_RankFiveDocumentQuery(benchmark::State& state) {
+// Reading the ten libraries' master indexes alone, as selecting them does.
+void BM_LoadTenMasters(benchmark::State& state) {
   Fixture& fixture = Fixture::Get();
-  const std::string documents = FiveDocuments(fixture);
+  int result = -1;
+  for (auto _ : state) {
+    for (int store : fixture.stores()) EngineLoadStoreStatistics(store, &result);
+    for (int store : fixture.stores()) EngineReleaseStoreStatistics(store, &result);
+  }
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_LoadTenMasters)->Unit(benchmark::kMillisecond);
+
+// A research with the library selection unchanged since the last one, as
+// the research dialog runs it then: a new query, set, prepared and ranked,
+// and the list written, in a workspace prepared once.
+void QueryInPreparedWorkspace(benchmark::State& state, QuerySetter set, const std::string& text) {
+  Fixture& fixture = Fixture::Get();
   const int workspace = PreparedWorkspace(fixture);
-  int query = -1, result = -1;
-  EngineNewQuery(workspace, &query);
-  EngineSetQueryDocuments(query, documents.c_str(), workspace, &result);
-  EnginePrepareQuery(query, workspace, &result);
-  for (auto _ : state) RankAndWrite(workspace, query);
+  int result = -1;
+  for (auto _ : state) {
+    int query = -1;
+    EngineNewQuery(workspace, &query);
+    set(query, text.c_str(), workspace, &result);
+    EnginePrepareQuery(query, workspace, &result);
+    RankAndWrite(workspace, query);
+  }
   EngineDeleteHandle(workspace, &result);
   ReportPeakMemory(state);
 }
-BENCHMARK(BM_RankFiveDocumentQuery)->Unit(benchmark::kMillisecond);
 
+void BM_KeywordQueryPreparedSelection(benchmark::State& state) {
+  QueryInPreparedWorkspace(state, EngineSetQueryKeywords, kKeywords);
+}
+BENCHMARK(BM_KeywordQueryPreparedSelection)->Unit(benchmark::kMillisecond);
+
+void BM_FiveDocumentQueryPreparedSelection(benchmark::State& state) {
+  QueryInPreparedWorkspace(state, EngineSetQueryDocuments, FiveDocuments(Fixture::Get()));
+}
+BENCHMARK(BM_FiveDocumentQueryPreparedSelection)->Unit(benchmark::kMillisecond);
+
+// A research right after the library selection changed: the libraries'
+// master indexes read and the workspace prepared, then the query.
 void BM_KeywordResearch(benchmark::State& state) {
   Fixture& fixture = Fixture::Get();
   for (auto _ : state) {
     const int workspace = PreparedWorkspace(fixture);
     int query = -1, result = -1;
     EngineNewQuery(workspace, &query);
-    EngineSetQueryKeywords(query, "abandon ability absence", workspace, &result);
+    EngineSetQueryKeywords(query, kKeywords, workspace, &result);
     EnginePrepareQuery(query, workspace, &result);
     RankAndWrite(workspace, query);
     EngineDeleteHandle(workspace, &result);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "analysis/concept_map.h"
+#include "analysis/query_scorer.h"
 #include "analysis/relevance.h"
 #include "engine/document_list.h"
 #include "engine/store_listing.h"
@@ -19,19 +20,22 @@ int Register(Workspace* workspace, std::unique_ptr<ResultList> list) {
   return static_cast<int>(workspace->registry().Register(std::move(list)));
 }
 
-// Scores the candidates in list order until a stop is requested.
+// Scores the candidates in list order until a stop is requested. Only the
+// pairs of the vector that matches the model are read from each index file.
 void ScoreCandidates(Workspace* workspace, const TermVector& query) {
   EngineEnvironment* environment = workspace->environment();
   const bool stemmed = environment->stemmed_model();
-  TermVector plain, stemmed_vector;
+  QueryScorer scorer(query);
+  std::string buffer;
+  std::vector<TermPair> pairs;
   for (CandidateEntry& entry : workspace->candidates()) {
     const DocumentStore* store = workspace->SelectedStore(entry.store_handle);
     if (store != nullptr) {
-      if (store->LoadDocumentIndex(entry.document_id, &plain, &stemmed_vector) != 0) {
+      if (store->LoadDocumentPairs(entry.document_id, stemmed, &buffer, &pairs) != 0) {
         entry = CandidateEntry{};
         continue;
       }
-      entry.score = RelevanceScore(query, stemmed ? stemmed_vector : plain);
+      entry.score = scorer.Score(pairs);
     }
     if (environment->EnvironmentStopRequested()) {
       environment->EnvironmentSetStatus("Stop requested. Please wait...");

@@ -206,10 +206,10 @@ TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
   EXPECT_TRUE(fs::exists(data_ + "libraries/" + name + "/loc_i/master.idx"));
   DocumentStore* store = CurrentEngine()->FindStore(lib);
   EngineReleaseStoreStatistics(lib, &result);
-  EXPECT_EQ(store->local().plain.pair_count(), 0);
+  EXPECT_EQ(store->local().plain().pair_count(), 0);
   EngineLoadStoreStatistics(lib, &result);
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(store->local().plain.pair_count(), 3);  // solar-power, solar-grid, power-grid
+  EXPECT_EQ(store->local().plain().pair_count(), 3);  // solar-power, solar-grid, power-grid
   EngineMergeStores(lib, lib, &result);             // a store merged into itself loses nothing
   EXPECT_EQ(result, 0);
   EXPECT_NE(ReadFile(data_ + "libraries/" + name + "/loc_c/cache.chx").find("d1|"),

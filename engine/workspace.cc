@@ -42,14 +42,34 @@ void Workspace::SetPassage(Query* query, std::string_view text) const {
 }
 
 const TermVector& Workspace::statistics() const {
+  plain_statistics();
   return environment_->stemmed_model() ? stemmed_statistics_ : plain_statistics_;
+}
+
+const TermVector& Workspace::plain_statistics() const {
+  if (statistics_built_) return plain_statistics_;
+  for (const auto& source : statistics_sources_) plain_statistics_.Merge(*source);
+  if (environment_->stemmed_model()) {
+    stemmed_statistics_.StemmedCopyOf(plain_statistics_, environment_->stems());
+  }
+  statistics_built_ = true;
+  return plain_statistics_;
+}
+
+TermVector Workspace::StatisticsKeptBy(const TermList& terms) const {
+  if (statistics_built_) return KeywordVector(statistics(), terms);
+  std::vector<const TermVector*> sources;
+  sources.reserve(statistics_sources_.size());
+  for (const auto& source : statistics_sources_) sources.push_back(source.get());
+  return KeywordVectorOfSum(sources, terms,
+                            environment_->stemmed_model() ? environment_->stems() : nullptr);
 }
 
 void Workspace::PrepareQuery(Query* query) {
   if (!query->keyword_terms.empty()) {
     TermList keywords;
     for (int32_t id : query->keyword_terms) keywords.Append(id);
-    query->vector = KeywordVector(statistics(), keywords);
+    query->vector = StatisticsKeptBy(keywords);
   }
   for (const DocumentReference& entry : ParseDocumentList(query->document_list)) {
     const DocumentStore* store = stores_->FindAs<DocumentStore>(entry.store_handle);
@@ -74,27 +94,30 @@ void Workspace::PrepareQuery(Query* query) {
   }
 }
 
-void Workspace::ExpandQuery(Query* query) const { Expand(&query->vector, statistics()); }
+// Expand(query, statistics()), with the kept part taken straight from the
+// sums.
+void Workspace::ExpandQuery(Query* query) const {
+  if (query->vector.pair_count() == 0) return;
+  query->vector.Merge(StatisticsKeptBy(ExpansionTerms(query->vector)));
+}
 
 int Workspace::PrepareRanking() {
   environment_->EnvironmentSetStatus("Preparing for Relevance Ranking");
   candidates_.clear();
   candidate_index_.clear();
+  statistics_sources_.clear();
+  statistics_built_ = false;
   plain_statistics_.Clear();
   stemmed_statistics_.Clear();
   for (int handle : selected_) {
     const DocumentStore* store = SelectedStore(handle);
     if (store == nullptr) continue;
-    plain_statistics_.Merge(store->local().plain);
-    plain_statistics_.Merge(store->web().plain);
     for (const LibraryHalf* half : {&store->local(), &store->web()}) {
+      statistics_sources_.push_back(half->SharedPlain());
       for (size_t i = 0; i < half->table.size(); ++i) {
         candidates_.push_back({half->table.at(i).id, handle, 0.0});
       }
     }
-  }
-  if (environment_->stemmed_model()) {
-    stemmed_statistics_.StemmedCopyOf(plain_statistics_, environment_->stems());
   }
   for (size_t i = 0; i < candidates_.size(); ++i) {
     candidate_index_[candidates_[i].document_id] = i;

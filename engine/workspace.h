@@ -5,12 +5,14 @@
 #define QORA_ENGINE_WORKSPACE_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "analysis/term_list.h"
 #include "analysis/term_vector.h"
 #include "engine/environment.h"
 #include "engine/object_registry.h"
@@ -76,10 +78,16 @@ class Workspace : public EngineObject {
   // Widens the query's vector with the workspace statistics.
   void ExpandQuery(Query* query) const;
 
-  // Collects the candidates and the statistics of the selected stores. 0.
+  // Collects the candidates of the selected stores and takes their term
+  // statistics as they stand (a store that releases or changes its own later
+  // does not change them). 0.
   int PrepareRanking();
 
-  // The statistics that match the model: stemmed or plain.
+  // The workspace statistics that match the model: the sum of the statistics
+  // taken by the last PrepareRanking, stemmed when the stemmed model is on.
+  // Built on first use and kept until the next PrepareRanking: queries only
+  // need the part their terms keep, which they take straight from the
+  // stores' sums, so the whole is built only when asked for.
   const TermVector& statistics() const;
 
   ObjectRegistry& registry() { return registry_; }
@@ -89,10 +97,14 @@ class Workspace : public EngineObject {
   }
   const std::vector<int>& selected_stores() const { return selected_; }
   EngineEnvironment* environment() const { return environment_; }
-  const TermVector& plain_statistics() const { return plain_statistics_; }
+  // The unstemmed workspace statistics, built on first use like statistics().
+  const TermVector& plain_statistics() const;
 
  private:
   std::vector<int32_t> PreparedTerms(std::string_view text) const;
+
+  // KeywordVector(statistics(), terms), computed without building them.
+  TermVector StatisticsKeptBy(const TermList& terms) const;
 
   EngineEnvironment* environment_;
   const ObjectRegistry* stores_;
@@ -100,8 +112,11 @@ class Workspace : public EngineObject {
   std::vector<int> selected_;
   std::vector<CandidateEntry> candidates_;
   std::unordered_map<std::string, size_t> candidate_index_;
-  TermVector plain_statistics_;
-  TermVector stemmed_statistics_;
+  // The sums the statistics are made of: each selected store's two halves.
+  std::vector<std::shared_ptr<const TermVector>> statistics_sources_;
+  mutable bool statistics_built_ = false;
+  mutable TermVector plain_statistics_;
+  mutable TermVector stemmed_statistics_;
   ObjectRegistry registry_;
 };
 

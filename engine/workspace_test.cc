@@ -289,11 +289,11 @@ TEST_F(WorkspaceTest, PreparingCollectsCandidatesAndStatisticsInSelectionOrder) 
     EngineLoadStoreStatistics(store, &result);
     ASSERT_EQ(result, 0);
   }
-  ASSERT_GT(Store(a)->web().plain.pair_count(), 0u);
+  ASSERT_GT(Store(a)->web().plain().pair_count(), 0u);
   TermVector plain;
   for (int store : {a, b}) {
-    plain.Merge(Store(store)->local().plain);
-    plain.Merge(Store(store)->web().plain);
+    plain.Merge(Store(store)->local().plain());
+    plain.Merge(Store(store)->web().plain());
   }
   TermVector stemmed;
   stemmed.StemmedCopyOf(plain, Env().stems());
@@ -337,13 +337,38 @@ TEST_F(WorkspaceTest, PreparingCollectsCandidatesAndStatisticsInSelectionOrder) 
   EXPECT_TRUE(SameVector(space->statistics(), stemmed));
 }
 
+TEST_F(WorkspaceTest, StatisticsStayAsPreparedWhenTheStoreReleasesOrChangesItsOwn) {
+  const int library = MakeLibrary("Corpus", {3, 4, 21}, {});
+  const TermVector before = Store(library)->local().plain();
+  const int workspace = OpenWorkspace();
+  ASSERT_EQ(Add(library, workspace), 0);
+  ASSERT_EQ(PrepareRanking(workspace), 0);
+  int result = -2;
+  EngineReleaseStoreStatistics(library, &result);
+  ASSERT_EQ(Store(library)->local().plain().pair_count(), 0u);
+
+  // More documents processed into the library after the preparation.
+  test::AddTextDocuments(Store(library)->local().cache_folder, {files_[5], files_[6]});
+  EngineProcessStore(library, 0, &result);
+  ASSERT_GT(Store(library)->local().plain().pair_count(), before.pair_count());
+
+  const int32_t bee = StemId("bees");
+  const int query = MakeQuery(workspace, EngineSetQueryKeywords, "bees");
+  TermVector stemmed;
+  stemmed.StemmedCopyOf(before, Env().stems());
+  const TermVector expected = PairsTouching(stemmed, {bee});
+  ASSERT_GT(expected.pair_count(), 0u);
+  EXPECT_TRUE(SameVector(QueryOf(workspace, query).vector, expected));
+  EXPECT_TRUE(SameVector(Space(workspace)->plain_statistics(), before));
+}
+
 TEST_F(WorkspaceTest, AStoreClosedAfterSelectionIsSkipped) {
   std::vector<std::string> a_ids;
   const int a = MakeLibrary("Alpha", {0, 1}, {2}, &a_ids);
   const int b = MakeLibrary("Beta", {3, 4}, {});
   TermVector plain;
-  plain.Merge(Store(a)->local().plain);
-  plain.Merge(Store(a)->web().plain);
+  plain.Merge(Store(a)->local().plain());
+  plain.Merge(Store(a)->web().plain());
   const int workspace = OpenWorkspace();
   ASSERT_EQ(Add(a, workspace), 0);
   ASSERT_EQ(Add(b, workspace), 0);

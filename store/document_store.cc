@@ -8,6 +8,7 @@
 #include "analysis/cfg_file.h"
 #include "store/document_indexer.h"
 #include "store/document_reader.h"
+#include "store/file_bytes.h"
 #include "store/folder_ops.h"
 
 namespace qora {
@@ -32,12 +33,14 @@ bool ReadDescription(const std::string& path, std::string* name) {
   return true;
 }
 
+
 // Reads the two vectors of an index file; false when it cannot be opened.
 bool ReadIndexFile(const std::string& path, TermVector* plain, TermVector* stemmed) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  plain->ReadVector(in);
-  stemmed->ReadVector(in);
+  FileBytes file;
+  if (!file.Open(path)) return false;
+  std::string_view bytes = file.bytes();
+  plain->ReadVector(&bytes);
+  stemmed->ReadVector(&bytes);
   return true;
 }
 
@@ -101,7 +104,7 @@ int DocumentStore::RefreshIndex() {
   for (LibraryHalf* half : {&local_, &web_}) {
     TermVector plain, stemmed;
     if (ReadIndexFile(half->MasterPath(), &plain, &stemmed)) {
-      half->plain = std::move(plain);
+      half->ReplacePlain(std::move(plain));
       half->stemmed = std::move(stemmed);
     }
     half->table.Load(half->TablePath());
@@ -117,15 +120,15 @@ int DocumentStore::ProcessDocuments(bool full) {
 }
 
 void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
+  TermVector sum;
   if (full) {
-    half->plain.Clear();
     half->stemmed.Clear();
     RemoveFilesIn(half->index_folder, ".idx");
   } else {
     // An incremental run adds to the master index as it stands on disk: the
     // vectors in memory may have been released since the last refresh, and
     // writing their sum back would drop every document processed before.
-    ReadIndexFile(half->MasterPath(), &half->plain, &half->stemmed);
+    if (!ReadIndexFile(half->MasterPath(), &sum, &half->stemmed)) sum = half->plain();
   }
   half->table.Clear();
   half->table.Load(half->TablePath());
@@ -137,15 +140,14 @@ void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
                                        std::to_string(n));
     TermVector plain;
     const bool written = IndexDocument(*half, entry, &plain);
-    half->plain.Merge(plain);
+    sum.Merge(plain);
     // The flag records that the index file exists, whatever the model: a
     // document counted into the master vectors is never counted again.
     if (written) entry.processed = 1;
   }
-  if (environment_->stemmed_model()) {
-    half->stemmed.StemmedCopyOf(half->plain, environment_->stems());
-  }
-  WriteIndexFile(half->MasterPath(), half->plain, half->stemmed);
+  if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
+  WriteIndexFile(half->MasterPath(), sum, half->stemmed);
+  half->ReplacePlain(std::move(sum));
   half->table.Rewrite(half->TablePath());
 }
 
@@ -158,7 +160,7 @@ bool DocumentStore::IndexDocument(const LibraryHalf& half, const CacheEntry& ent
 
 int DocumentStore::ClearTerms() {
   for (LibraryHalf* half : {&local_, &web_}) {
-    half->plain.Clear();
+    half->ReplacePlain(TermVector());
     half->stemmed.Clear();
   }
   return 0;
@@ -232,6 +234,18 @@ int DocumentStore::LoadDocumentIndex(std::string_view id, TermVector* plain,
   plain->Clear();
   stemmed->Clear();
   ReadIndexFile(half->index_folder + std::string(id) + ".idx", plain, stemmed);
+  return 0;
+}
+
+int DocumentStore::LoadDocumentPairs(std::string_view id, bool stemmed, std::string* buffer,
+                                     std::vector<TermPair>* pairs) const {
+  const LibraryHalf* half = HalfOf(id);
+  if (half == nullptr) return -1;
+  pairs->clear();
+  if (!ReadWholeFile(half->index_folder + std::string(id) + ".idx", buffer)) return 0;
+  std::string_view bytes = *buffer;
+  if (stemmed) TermVector::ReadPairs(&bytes, nullptr);
+  TermVector::ReadPairs(&bytes, pairs);
   return 0;
 }
 

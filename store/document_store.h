@@ -4,8 +4,10 @@
 #ifndef QORA_STORE_DOCUMENT_STORE_H_
 #define QORA_STORE_DOCUMENT_STORE_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "analysis/term_vector.h"
 #include "engine/environment.h"
@@ -25,11 +27,22 @@ struct LibraryHalf {
   std::string cache_folder;
   std::string index_folder;
   CacheTable table;
-  TermVector plain;    // sum of the documents' vectors
-  TermVector stemmed;  // its stemmed copy, when the stemmed model is on
+  TermVector stemmed;  // the stemmed copy of plain(), when the stemmed model is on
 
   std::string TablePath() const { return cache_folder + kCacheTableFile; }
   std::string MasterPath() const { return index_folder + kMasterIndexFile; }
+
+  // The sum of the documents' vectors.
+  const TermVector& plain() const { return *plain_; }
+  // The sum as it stands now, for a reader that must keep it although the
+  // library changes or releases it later (a prepared workspace). Never null.
+  std::shared_ptr<const TermVector> SharedPlain() const { return plain_; }
+  // Makes `sum` the sum. A reader sharing the old sum keeps it unchanged:
+  // the sum is never changed in place.
+  void ReplacePlain(TermVector sum) { plain_ = std::make_shared<TermVector>(std::move(sum)); }
+
+ private:
+  std::shared_ptr<const TermVector> plain_ = std::make_shared<const TermVector>();
 };
 
 class DocumentStore : public EngineObject {
@@ -91,6 +104,15 @@ class DocumentStore : public EngineObject {
   // Reads the ".idx" file of `id` into the two vectors. -1 when neither table
   // holds the id.
   int LoadDocumentIndex(std::string_view id, TermVector* plain, TermVector* stemmed) const;
+
+  // Reads the pairs of the stemmed vector of `id` (the plain one when
+  // `stemmed` is false) from its ".idx" file, with `buffer` holding the
+  // file's bytes. -1 when neither table holds the id; else 0, with `pairs`
+  // empty when the file is missing or damaged, as LoadDocumentIndex would
+  // leave the vector. Ranking reads thousands of these, so nothing else of the
+  // file is decoded.
+  int LoadDocumentPairs(std::string_view id, bool stemmed, std::string* buffer,
+                        std::vector<TermPair>* pairs) const;
 
   // Moves every document of `source` into this library: table lines (a
   // source line wins over a target line of the same id, but keeps the

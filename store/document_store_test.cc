@@ -189,13 +189,13 @@ TEST_F(DocumentStoreTest, ProcessDocumentsIndexesEveryDocument) {
   TermVector sum;
   sum.Merge(a);
   sum.Merge(b);
-  ExpectSameVector(local.plain, sum);
-  ExpectSameVector(web.plain, w);
-  EXPECT_EQ(Count(local.plain, "convert"), 2);
-  EXPECT_EQ(Count(local.plain, "panels"), 2);
-  EXPECT_EQ(Count(local.plain, "tidal"), -1);
-  EXPECT_EQ(Count(local.plain, "the"), -1);  // a stop word
-  EXPECT_EQ(Count(web.plain, "tidal"), 1);
+  ExpectSameVector(local.plain(), sum);
+  ExpectSameVector(web.plain(), w);
+  EXPECT_EQ(Count(local.plain(), "convert"), 2);
+  EXPECT_EQ(Count(local.plain(), "panels"), 2);
+  EXPECT_EQ(Count(local.plain(), "tidal"), -1);
+  EXPECT_EQ(Count(local.plain(), "the"), -1);  // a stop word
+  EXPECT_EQ(Count(web.plain(), "tidal"), 1);
 
   // The master file holds the same vectors, the stemmed one included.
   TermVector file_plain, file_stemmed;
@@ -234,8 +234,8 @@ TEST_F(DocumentStoreTest, IncrementalRunCountsEachDocumentOnce) {
   sum.Merge(a);
   sum.Merge(b);
   sum.Merge(DocumentVector(*store, "c"));
-  ExpectSameVector(local.plain, sum);
-  EXPECT_EQ(Count(local.plain, "solar"), 2);
+  ExpectSameVector(local.plain(), sum);
+  EXPECT_EQ(Count(local.plain(), "solar"), 2);
   EXPECT_EQ(local.table.Find("c").processed, 1);
 }
 
@@ -255,8 +255,8 @@ TEST_F(DocumentStoreTest, UnstemmedModelCountsEachDocumentOnce) {
   TermVector sum;
   sum.Merge(DocumentVector(*store, "a"));
   sum.Merge(DocumentVector(*store, "b"));
-  ExpectSameVector(local.plain, sum);
-  EXPECT_EQ(Count(local.plain, "convert"), 2);
+  ExpectSameVector(local.plain(), sum);
+  EXPECT_EQ(Count(local.plain(), "convert"), 2);
   EXPECT_EQ(local.stemmed.pair_count(), 0u);
   TermVector plain, stemmed;
   ASSERT_EQ(store->LoadDocumentIndex("a", &plain, &stemmed), 0);
@@ -289,7 +289,7 @@ TEST_F(DocumentStoreTest, FullRunRebuildsTheSameMaster) {
   auto fresh = Reopen(*store);
   ASSERT_EQ(fresh->ProcessDocuments(true), 0);
   EXPECT_EQ(test::ReadFile(local.MasterPath()), master);
-  ExpectSameVector(fresh->local().plain, local.plain);
+  ExpectSameVector(fresh->local().plain(), local.plain());
 }
 
 TEST_F(DocumentStoreTest, DocumentWithoutDmlFileIsIndexedEmpty) {
@@ -306,7 +306,7 @@ TEST_F(DocumentStoreTest, DocumentWithoutDmlFileIsIndexedEmpty) {
   EXPECT_EQ(plain.pair_count(), 0u);
   EXPECT_EQ(plain.term_count(), 0u);
   EXPECT_EQ(stemmed.pair_count(), 0u);
-  ExpectSameVector(local.plain, DocumentVector(*store, "a"));
+  ExpectSameVector(local.plain(), DocumentVector(*store, "a"));
 }
 
 TEST_F(DocumentStoreTest, RefreshIndexReadsMastersAndNewLines) {
@@ -315,11 +315,11 @@ TEST_F(DocumentStoreTest, RefreshIndexReadsMastersAndNewLines) {
   ASSERT_EQ(store->ProcessDocuments(false), 0);
 
   auto other = Reopen(*store);
-  EXPECT_EQ(other->local().plain.pair_count(), 0u);
+  EXPECT_EQ(other->local().plain().pair_count(), 0u);
   ASSERT_EQ(other->RefreshIndex(), 0);
-  ExpectSameVector(other->local().plain, store->local().plain);
+  ExpectSameVector(other->local().plain(), store->local().plain());
   ExpectSameVector(other->local().stemmed, store->local().stemmed);
-  ExpectSameVector(other->web().plain, store->web().plain);
+  ExpectSameVector(other->web().plain(), store->web().plain());
 
   // Without a master file the vectors stay; new table lines are added and
   // the known ones kept as they are in memory.
@@ -327,7 +327,7 @@ TEST_F(DocumentStoreTest, RefreshIndexReadsMastersAndNewLines) {
   AddLine(store->local(), "late|http://example.org/late|5|0|0|\n");
   other->local().table.FindMutable("a")->depth = 7;
   ASSERT_EQ(other->RefreshIndex(), 0);
-  ExpectSameVector(other->local().plain, store->local().plain);
+  ExpectSameVector(other->local().plain(), store->local().plain());
   EXPECT_EQ(other->local().table.size(), 3u);
   EXPECT_TRUE(other->local().table.Contains("late"));
   EXPECT_EQ(other->local().table.Find("a").depth, 7);
@@ -366,6 +366,51 @@ TEST_F(DocumentStoreTest, ReadStoredRecordAndIndexOfUnknownIds) {
   EXPECT_EQ(folder, store->local().cache_folder);
   EXPECT_FALSE(store->DocumentFolder("nope", &folder));
   EXPECT_EQ(folder, store->local().cache_folder);
+}
+
+void ExpectSamePairs(const TermVector& expected, const std::vector<TermPair>& pairs) {
+  ASSERT_EQ(expected.pair_count(), pairs.size());
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const TermPair& e = expected.PairAt(i);
+    EXPECT_TRUE(pairs[i].Is(e.first(), e.second())) << i;
+    EXPECT_EQ(e.forward(), pairs[i].forward()) << i;
+    EXPECT_EQ(e.backward(), pairs[i].backward()) << i;
+  }
+}
+
+TEST_F(DocumentStoreTest, LoadDocumentPairsReadsTheVectorOfTheModel) {
+  auto store = NewLibrary();
+  AddSampleDocuments(store.get());
+  ASSERT_EQ(store->ProcessDocuments(false), 0);
+  std::string buffer;
+  std::vector<TermPair> pairs = {TermPair(1, 2)};
+  for (const char* id : {"a", "w"}) {
+    TermVector plain, stemmed;
+    ASSERT_EQ(store->LoadDocumentIndex(id, &plain, &stemmed), 0);
+    ASSERT_GT(stemmed.pair_count(), 0u);
+    bool same_ids = plain.pair_count() == stemmed.pair_count();
+    for (size_t i = 0; same_ids && i < plain.pair_count(); ++i) {
+      same_ids = plain.PairAt(i).Is(stemmed.PairAt(i).first(), stemmed.PairAt(i).second());
+    }
+    ASSERT_FALSE(same_ids) << id;  // the sample has inflected words: the two differ
+    ASSERT_EQ(store->LoadDocumentPairs(id, true, &buffer, &pairs), 0);
+    ExpectSamePairs(stemmed, pairs);
+    ASSERT_EQ(store->LoadDocumentPairs(id, false, &buffer, &pairs), 0);
+    ExpectSamePairs(plain, pairs);
+  }
+  EXPECT_EQ(store->LoadDocumentPairs("nope", true, &buffer, &pairs), -1);
+
+  // A listed document whose index file is missing or cut short has no pairs.
+  const std::string index = store->local().index_folder + "a.idx";
+  const std::string bytes = test::ReadFile(index);
+  test::WriteFile(index, bytes.substr(0, bytes.size() - 3));
+  ASSERT_EQ(store->LoadDocumentPairs("a", true, &buffer, &pairs), 0);
+  EXPECT_TRUE(pairs.empty());
+  ASSERT_EQ(store->LoadDocumentPairs("a", false, &buffer, &pairs), 0);
+  EXPECT_FALSE(pairs.empty());  // the plain vector comes first and is whole
+  ASSERT_TRUE(fs::remove(index));
+  ASSERT_EQ(store->LoadDocumentPairs("a", false, &buffer, &pairs), 0);
+  EXPECT_TRUE(pairs.empty());
 }
 
 TEST_F(DocumentStoreTest, AddLocalDocumentWritesFileAndLine) {
@@ -408,8 +453,8 @@ TEST_F(DocumentStoreTest, EmptyStoreRemovesEveryFile) {
   EXPECT_TRUE(Exists(store->description_path()));
   EXPECT_EQ(store->local().table.size(), 2u);
   EXPECT_EQ(store->web().table.size(), 1u);
-  EXPECT_EQ(store->local().plain.pair_count(), 0u);
-  EXPECT_EQ(store->web().plain.pair_count(), 0u);
+  EXPECT_EQ(store->local().plain().pair_count(), 0u);
+  EXPECT_EQ(store->web().plain().pair_count(), 0u);
   EXPECT_EQ(store->local().stemmed.pair_count(), 0u);
 }
 

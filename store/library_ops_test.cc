@@ -230,16 +230,16 @@ TEST_F(MergeTest, IncrementalRunAfterMergeEqualsFullRebuild) {
   ASSERT_EQ(target_->ProcessDocuments(false), 0);
   EXPECT_EQ(target_->local().table.size(), 3u);
   EXPECT_EQ(test::ReadFile(target_->local().TablePath()).find("|0|0|"), std::string::npos);
-  TermVector incremental = target_->local().plain;
-  TermVector incremental_web = target_->web().plain;
+  TermVector incremental = target_->local().plain();
+  TermVector incremental_web = target_->web().plain();
   ASSERT_GT(incremental.pair_count(), 0u);
   ASSERT_GT(incremental_web.pair_count(), 0u);
 
   ASSERT_EQ(target_->ProcessDocuments(true), 0);
-  ExpectSameContent(incremental, target_->local().plain);
-  ExpectSameContent(incremental_web, target_->web().plain);
-  EXPECT_EQ(target_->local().plain.TermCount(env_->dictionary()->FindWord("convert")), 2);
-  EXPECT_EQ(target_->local().plain.TermCount(env_->dictionary()->FindWord("geothermal")), 1);
+  ExpectSameContent(incremental, target_->local().plain());
+  ExpectSameContent(incremental_web, target_->web().plain());
+  EXPECT_EQ(target_->local().plain().TermCount(env_->dictionary()->FindWord("convert")), 2);
+  EXPECT_EQ(target_->local().plain().TermCount(env_->dictionary()->FindWord("geothermal")), 1);
 }
 
 TEST_F(MergeTest, SharedIdIsCountedOnce) {
@@ -254,9 +254,9 @@ TEST_F(MergeTest, SharedIdIsCountedOnce) {
   EXPECT_TRUE(Exists(source_->local().cache_folder + "c.dml"));
 
   ASSERT_EQ(target_->ProcessDocuments(false), 0);
-  TermVector incremental = target_->local().plain;
+  TermVector incremental = target_->local().plain();
   ASSERT_EQ(target_->ProcessDocuments(true), 0);
-  ExpectSameContent(incremental, target_->local().plain);
+  ExpectSameContent(incremental, target_->local().plain());
   EXPECT_EQ(incremental.TermCount(env_->dictionary()->FindWord("geothermal")), 1);
 }
 
@@ -318,7 +318,7 @@ TEST_F(MoveDocumentTest, MovesExactlyOneDocument) {
   TermVector plain, stemmed;
   ASSERT_EQ(receiver_->LoadDocumentIndex("abc", &plain, &stemmed), 0);
   ASSERT_GT(plain.pair_count(), 0u);
-  ExpectSameContent(receiver_->local().plain, plain);
+  ExpectSameContent(receiver_->local().plain(), plain);
 }
 
 TEST_F(MoveDocumentTest, WebDocumentGoesToTheWebHalf) {
