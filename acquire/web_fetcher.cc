@@ -1,0 +1,300 @@
+#include "acquire/web_fetcher.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace qora {
+
+namespace {
+
+constexpr char kAgent[] = "QORA";
+constexpr long kMaxRedirects = 20;
+// Longest single wait for socket activity; libcurl's own timers shorten it.
+constexpr long long kLongestPollMs = 1000;
+
+constexpr char kOpenFailed[] = "Error opening Internet";
+constexpr char kConnectTimeoutFailed[] = "Error setting Internet connect timeout";
+constexpr char kReadFailed[] = "Error reading URL";
+constexpr char kSendTimeoutFailed[] = "Error setting Internet send timeout";
+constexpr char kReceiveTimeoutFailed[] = "Error setting Internet receive timeout";
+constexpr char kMemoryFailed[] = "Error (re)allocating memory";
+
+struct EasyCloser {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyCloser>;
+
+struct MultiCloser {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using MultiHandle = std::unique_ptr<CURLM, MultiCloser>;
+
+struct HeaderListFreer {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, HeaderListFreer>;
+
+// libcurl's global state is set up once per process, before the first
+// handle, from whichever thread fetches first.
+void EnsureCurlInitialized() {
+  static const CURLcode kInit = curl_global_init(CURL_GLOBAL_DEFAULT);
+  (void)kInit;
+}
+
+// 0 stands for the default time-out, so a fetch is never left without one.
+int32_t EffectiveTimeout(int32_t ms) { return ms == 0 ? WebFetcher::kDefaultTimeout : ms; }
+
+// How the three time-outs map onto libcurl:
+//
+// - connect: CURLOPT_CONNECTTIMEOUT_MS, which bounds name resolution, the
+//   TCP connection and the TLS handshake of every connection (each redirect
+//   hop included).
+// - send and receive: libcurl has no per-operation socket time-outs (its
+//   sockets are non-blocking), so this watch measures silence. Once a
+//   connection is ready, the request goes out; the send time-out bounds the
+//   time without progress until libcurl reports the request sent. From then
+//   on, the receive time-out bounds every wait for the next response bytes.
+//   A server that accepts the connection but never answers is thus cut off
+//   after the receive time-out, as is one that stalls in mid-answer.
+//
+// Phases follow libcurl's callbacks: a name resolution or a new socket
+// starts connecting, the pre-request callback starts sending, the outgoing
+// request header ends it, and response bytes count as progress.
+class SilenceWatch {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  SilenceWatch(int32_t send_ms, int32_t receive_ms) : send_ms_(send_ms), receive_ms_(receive_ms) {}
+
+  void Connecting() { phase_ = Phase::kConnecting; }
+  void Sending() { Enter(Phase::kSending); }
+  void Receiving() { Enter(Phase::kReceiving); }
+  void Progress() { last_progress_ = Clock::now(); }
+
+  // Milliseconds left before the silence of the current phase exceeds its
+  // time-out; the largest value while connecting, which libcurl bounds.
+  long long MillisecondsLeft() const {
+    if (phase_ == Phase::kConnecting) return std::numeric_limits<long long>::max();
+    const long long limit = phase_ == Phase::kSending ? send_ms_ : receive_ms_;
+    const auto silent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_progress_);
+    return limit - silent.count();
+  }
+
+ private:
+  enum class Phase { kConnecting, kSending, kReceiving };
+
+  void Enter(Phase phase) {
+    phase_ = phase;
+    Progress();
+  }
+
+  const int32_t send_ms_;
+  const int32_t receive_ms_;
+  Phase phase_ = Phase::kConnecting;
+  Clock::time_point last_progress_ = Clock::now();
+};
+
+// What libcurl's callbacks reach during one transfer.
+struct Transfer {
+  Transfer(int32_t send_ms, int32_t receive_ms) : watch(send_ms, receive_ms) {}
+
+  SilenceWatch watch;
+  std::vector<char> body;
+  bool out_of_memory = false;
+};
+
+// Appends response body bytes. Leaves room for the final zero byte within
+// the 32-bit content size; when that or memory runs out, returns 0, which
+// makes libcurl abort the transfer.
+size_t AppendBody(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  transfer->watch.Progress();
+  constexpr size_t kMaxContent = static_cast<size_t>(INT32_MAX);
+  if (bytes >= kMaxContent - transfer->body.size()) {
+    transfer->out_of_memory = true;
+    return 0;
+  }
+  try {
+    transfer->body.insert(transfer->body.end(), data, data + bytes);
+  } catch (const std::bad_alloc&) {
+    transfer->out_of_memory = true;
+    return 0;
+  }
+  return bytes;
+}
+
+int OnResolveStart(void* /*resolver*/, void* /*reserved*/, void* user) {
+  static_cast<Transfer*>(user)->watch.Connecting();
+  return 0;
+}
+
+int OnNewSocket(void* user, curl_socket_t /*socket*/, curlsocktype /*purpose*/) {
+  static_cast<Transfer*>(user)->watch.Connecting();
+  return CURL_SOCKOPT_OK;
+}
+
+int OnConnectionReady(void* user, char* /*primary_ip*/, char* /*local_ip*/, int /*primary_port*/,
+                      int /*local_port*/) {
+  static_cast<Transfer*>(user)->watch.Sending();
+  return CURL_PREREQFUNC_OK;
+}
+
+// libcurl reports every piece of protocol traffic here (with CURLOPT_VERBOSE
+// set and nothing printed): the sent request header ends the sending phase,
+// and incoming bytes, headers of redirect answers included, are progress.
+int OnTraffic(CURL* /*easy*/, curl_infotype type, char* /*data*/, size_t /*size*/, void* user) {
+  SilenceWatch& watch = static_cast<Transfer*>(user)->watch;
+  switch (type) {
+    case CURLINFO_HEADER_OUT:
+      watch.Receiving();
+      break;
+    case CURLINFO_DATA_OUT:
+    case CURLINFO_HEADER_IN:
+    case CURLINFO_DATA_IN:
+      watch.Progress();
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+// Request headers that ask proxies on the way for a fresh answer; null when
+// they cannot be allocated.
+HeaderList NoCacheHeaders() {
+  HeaderList list(curl_slist_append(nullptr, "Pragma: no-cache"));
+  if (list && curl_slist_append(list.get(), "Cache-Control: no-cache") == nullptr) list.reset();
+  return list;
+}
+
+// Sets the address and the request's behaviour: agent, redirects (also
+// between HTTP and HTTPS, no other protocols), no cookies (the cookie engine
+// stays off), no cache (libcurl keeps none; the headers ask proxies not to
+// answer from theirs), raw body bytes, no signals (worker threads), and the
+// body collected into `transfer`.
+bool SetRequestOptions(CURL* easy, const std::string& url, curl_slist* headers,
+                       Transfer* transfer) {
+  return curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, AppendBody) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer) == CURLE_OK;
+}
+
+// Installs the callbacks that start the connecting and sending phases.
+bool WatchSending(CURL* easy, Transfer* transfer) {
+  return curl_easy_setopt(easy, CURLOPT_RESOLVER_START_FUNCTION, OnResolveStart) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_RESOLVER_START_DATA, transfer) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, OnNewSocket) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, transfer) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnectionReady) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PREREQDATA, transfer) == CURLE_OK;
+}
+
+// Installs the traffic callback that starts the receiving phase and marks
+// progress.
+bool WatchReceiving(CURL* easy, Transfer* transfer) {
+  return curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, OnTraffic) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_DEBUGDATA, transfer) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L) == CURLE_OK;
+}
+
+// Runs the transfer of `easy` to its end, or until the silence watch runs
+// out. True when libcurl completed it without error.
+bool RunTransfer(CURL* easy, Transfer* transfer) {
+  MultiHandle multi(curl_multi_init());
+  if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK) return false;
+  bool completed = false;
+  while (true) {
+    int running = 0;
+    if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
+    if (running == 0) {
+      completed = true;
+      break;
+    }
+    const long long left = transfer->watch.MillisecondsLeft();
+    if (left <= 0) break;  // timed out
+    const int wait = static_cast<int>(std::min(left, kLongestPollMs));
+    if (curl_multi_poll(multi.get(), nullptr, 0, wait, nullptr) != CURLM_OK) break;
+  }
+  CURLcode result = CURLE_RECV_ERROR;
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+      result = message->data.result;
+    }
+  }
+  curl_multi_remove_handle(multi.get(), easy);
+  return completed && result == CURLE_OK;
+}
+
+}  // namespace
+
+std::string FetchAddress(std::string_view address) {
+  if (address.starts_with("http://") || address.starts_with("https://")) {
+    return std::string(address);
+  }
+  return "http://" + std::string(address);
+}
+
+bool WebFetcher::Fetch(std::string_view address) {
+  ReleaseContent();
+  const std::string url = FetchAddress(address);
+  const int32_t connect_receive_ms = EffectiveTimeout(connect_receive_timeout_);
+  const int32_t send_ms = EffectiveTimeout(send_timeout_);
+
+  EnsureCurlInitialized();
+  EasyHandle easy(curl_easy_init());
+  if (!easy || curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, kAgent) != CURLE_OK) {
+    return Fail(kInternetError, kOpenFailed);
+  }
+  if (connect_receive_ms < 0 ||
+      curl_easy_setopt(easy.get(), CURLOPT_CONNECTTIMEOUT_MS,
+                       static_cast<long>(connect_receive_ms)) != CURLE_OK) {
+    return Fail(kInternetError, kConnectTimeoutFailed);
+  }
+  Transfer transfer(send_ms, connect_receive_ms);
+  const HeaderList headers = NoCacheHeaders();
+  if (!headers || !SetRequestOptions(easy.get(), url, headers.get(), &transfer)) {
+    return Fail(kInternetError, kReadFailed);
+  }
+  if (send_ms < 0 || !WatchSending(easy.get(), &transfer)) {
+    return Fail(kInternetError, kSendTimeoutFailed);
+  }
+  if (!WatchReceiving(easy.get(), &transfer)) return Fail(kInternetError, kReceiveTimeoutFailed);
+
+  const bool read = RunTransfer(easy.get(), &transfer);
+  if (transfer.out_of_memory) return Fail(kMemoryError, kMemoryFailed);
+  if (!read) return Fail(kInternetError, kReadFailed);
+  try {
+    transfer.body.push_back('\0');
+  } catch (const std::bad_alloc&) {
+    return Fail(kMemoryError, kMemoryFailed);
+  }
+  content_ = std::move(transfer.body);
+  return true;
+}
+
+void WebFetcher::ReleaseContent() { std::vector<char>().swap(content_); }
+
+bool WebFetcher::Fail(int32_t code, std::string_view message) {
+  error_code_ = code;
+  error_text_ = std::string(message.substr(0, kMaxErrorText));
+  ReleaseContent();
+  return false;
+}
+
+}  // namespace qora
