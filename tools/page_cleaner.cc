@@ -1,0 +1,78 @@
+// The page cleaner that the engine starts from its data folder as "cln.exe":
+//
+//   cln.exe dummyarg INPUT OUTPUT
+//
+// INPUT and OUTPUT arrive with "\" as the separator and every blank written
+// as "*". The program reads the archived copy of a page at INPUT, cleans it
+// with libtidy (see CleanPage) and writes the cleaned HTML to OUTPUT.
+//
+// Exit status: 0 when OUTPUT was written; 1 when the input cannot be read,
+// libtidy produced nothing, the output cannot be written, or the cleaning
+// crashed or ran past its time limit; 2 on a wrong argument count. Whenever
+// the status is not 0 a message is on standard error and OUTPUT was not
+// written (an older file of that name is left as it was).
+//
+// The cleaning runs in a child process under a time limit, so that a page
+// that makes libtidy crash or loop costs one missing output and never a
+// hung or crashed cleaner.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tools/page_cleaning.h"
+#include "tools/tool_support.h"
+
+namespace {
+
+constexpr int kExitCleaned = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Wall-clock limit of one cleaning, unless QORA_TOOL_TIME_LIMIT_MS says
+// otherwise. Ordinary pages take well under a second.
+constexpr int kDefaultTimeLimitMs = 60 * 1000;
+
+void ReportFailure(const std::string& message) {
+  std::fprintf(stderr, "cln.exe: %s\n", message.c_str());
+}
+
+// Reads `input`, cleans it and writes the result to `output` by way of
+// `scratch`. Runs in the child process; returns its exit status.
+int CleanFile(const std::string& input, const std::string& output, const std::string& scratch) {
+  std::string page;
+  std::string cleaned;
+  std::string error;
+  if (!qora::tools::ReadWholeFile(input, &page, &error) ||
+      !qora::tools::CleanPage(page, &cleaned, &error) ||
+      !qora::tools::WriteFileInOneStep(output, scratch, cleaned, &error)) {
+    ReportFailure(error);
+    return kExitFailed;
+  }
+  return kExitCleaned;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    ReportFailure(
+        "usage: cln.exe INPUT OUTPUT (argument list: any name, input path, output path; "
+        "\"\\\" for \"/\" and \"*\" for blanks)");
+    return kExitUsage;
+  }
+  const std::string input = qora::tools::DecodeCleanerPath(argv[1]);
+  const std::string output = qora::tools::DecodeCleanerPath(argv[2]);
+  const std::string scratch = output + ".part" + std::to_string(getpid());
+
+  const qora::tools::ChildResult result =
+      qora::tools::RunInChild([&] { return CleanFile(input, output, scratch); },
+                              qora::tools::TimeLimitMilliseconds(kDefaultTimeLimitMs));
+  if (result.Succeeded()) return kExitCleaned;
+  std::remove(scratch.c_str());
+  // A child that failed in an ordinary way has said why already.
+  if (result.outcome != qora::tools::ChildResult::Outcome::kExited) {
+    ReportFailure("cleaning \"" + input + "\" " + result.Describe() + "; no output written");
+  }
+  return kExitFailed;
+}

@@ -1,0 +1,266 @@
+#include "tools/tool_support.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace qora::tools {
+
+namespace {
+
+// Exit status of a child whose exec failed. The parent learns of the failure
+// through the error pipe, not through this status.
+constexpr int kExecFailedStatus = 127;
+
+std::string ErrnoText(int error_number) { return std::strerror(error_number); }
+
+void SleepMilliseconds(int ms) {
+  timespec pause{};
+  pause.tv_sec = ms / 1000;
+  pause.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+  }
+}
+
+// A program started with SIGCHLD ignored inherits that, and the system then
+// reaps its children unasked, so that they cannot be waited for.
+void RestoreDefaultChildSignal() { signal(SIGCHLD, SIG_DFL); }
+
+ChildResult ResultFromStatus(int status) {
+  ChildResult result;
+  if (WIFEXITED(status)) {
+    result.outcome = ChildResult::Outcome::kExited;
+    result.exit_code = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.outcome = ChildResult::Outcome::kSignalled;
+    result.signal_number = WTERMSIG(status);
+  }
+  return result;
+}
+
+// Waits for the child `pid` at most `time_limit_ms` milliseconds, polling
+// with short pauses; kills and reaps it when the limit passes.
+ChildResult WaitWithTimeLimit(pid_t pid, int time_limit_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(time_limit_ms);
+  int pause_ms = 1;
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return ResultFromStatus(status);
+    if (done < 0 && errno != EINTR) {
+      // The child cannot be waited for: stop it and report it as failed.
+      kill(pid, SIGKILL);
+      return ChildResult{};
+    }
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    SleepMilliseconds(pause_ms);
+    if (pause_ms < 20) pause_ms *= 2;
+  }
+  kill(pid, SIGKILL);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  ChildResult timed_out;
+  timed_out.outcome = ChildResult::Outcome::kTimedOut;
+  return timed_out;
+}
+
+// Builds the NULL-terminated argument vector that execvp expects; the
+// pointers stay valid as long as `argv` lives unchanged.
+std::vector<char*> ExecArguments(const std::vector<std::string>& argv) {
+  std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
+  for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+}  // namespace
+
+std::string DecodeCleanerPath(std::string_view encoded) {
+  std::string path(encoded);
+  for (char& c : path) {
+    if (c == '\\') {
+      c = '/';
+    } else if (c == '*') {
+      c = ' ';
+    }
+  }
+  return path;
+}
+
+std::string DecodeConverterPath(std::string_view quoted) {
+  if (quoted.size() >= 2 && quoted.front() == '"' && quoted.back() == '"') {
+    quoted = quoted.substr(1, quoted.size() - 2);
+  }
+  std::string path(quoted);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+std::string HtmlPathBeside(std::string_view pdf_path) {
+  const size_t name_start =
+      pdf_path.find_last_of('/') == std::string_view::npos ? 0 : pdf_path.find_last_of('/') + 1;
+  const size_t dot = pdf_path.find_last_of('.');
+  // A leading dot ("/x/.pdf") names a hidden file, not an extension.
+  if (dot == std::string_view::npos || dot <= name_start) {
+    return std::string(pdf_path) + ".html";
+  }
+  return std::string(pdf_path.substr(0, dot)) + ".html";
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *error = "cannot open \"" + path + "\": " + ErrnoText(errno);
+    return false;
+  }
+  bytes->clear();
+  char chunk[65536];
+  size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, got);
+  const bool failed = std::ferror(file) != 0;
+  const int read_errno = errno;
+  std::fclose(file);
+  if (failed) {
+    *error = "cannot read \"" + path + "\": " + ErrnoText(read_errno);
+    return false;
+  }
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    *error = "cannot create \"" + path + "\": " + ErrnoText(errno);
+    return false;
+  }
+  errno = 0;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    const int write_errno = errno != 0 ? errno : EIO;
+    *error = "cannot write \"" + path + "\": " + ErrnoText(write_errno);
+    std::remove(path.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileInOneStep(const std::string& path, const std::string& scratch_path,
+                        std::string_view bytes, std::string* error) {
+  if (!WriteWholeFile(scratch_path, bytes, error)) return false;
+  if (std::rename(scratch_path.c_str(), path.c_str()) != 0) {
+    *error = "cannot rename \"" + scratch_path + "\" to \"" + path + "\": " + ErrnoText(errno);
+    std::remove(scratch_path.c_str());
+    return false;
+  }
+  return true;
+}
+
+int TimeLimitMilliseconds(int default_ms) {
+  const char* text = std::getenv("QORA_TOOL_TIME_LIMIT_MS");
+  if (text == nullptr || *text == '\0') return default_ms;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value <= 0 || value > 24L * 3600 * 1000) return default_ms;
+  return static_cast<int>(value);
+}
+
+std::string ChildResult::Describe() const {
+  switch (outcome) {
+    case Outcome::kExited:
+      return "exited with status " + std::to_string(exit_code);
+    case Outcome::kSignalled:
+      return std::string("was ended by signal ") + std::to_string(signal_number) + " (" +
+             strsignal(signal_number) + ")";
+    case Outcome::kTimedOut:
+      return "did not finish within the time limit and was stopped";
+    case Outcome::kNotStarted:
+      break;
+  }
+  if (start_error != 0) return std::string("could not be started: ") + ErrnoText(start_error);
+  return "could not be started";
+}
+
+ChildResult RunInChild(const std::function<int()>& work, int time_limit_ms) {
+  RestoreDefaultChildSignal();
+  std::fflush(nullptr);  // buffered output must not be written twice
+  const pid_t pid = fork();
+  if (pid < 0) {
+    ChildResult not_started;
+    not_started.start_error = errno;
+    return not_started;
+  }
+  if (pid == 0) {
+    const int status = work();
+    std::fflush(nullptr);
+    _exit(status);
+  }
+  return WaitWithTimeLimit(pid, time_limit_ms);
+}
+
+ChildResult RunProgram(const std::vector<std::string>& argv, int time_limit_ms) {
+  if (argv.empty()) return ChildResult{};
+  std::vector<char*> arguments = ExecArguments(argv);
+  // The child reports an exec failure by writing errno into this pipe; a
+  // successful exec closes the write end (close-on-exec), so the parent then
+  // reads end-of-file.
+  RestoreDefaultChildSignal();
+  int error_pipe[2];
+  ChildResult not_started;
+  if (pipe2(error_pipe, O_CLOEXEC) != 0) {
+    not_started.start_error = errno;
+    return not_started;
+  }
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    not_started.start_error = errno;
+    close(error_pipe[0]);
+    close(error_pipe[1]);
+    return not_started;
+  }
+  if (pid == 0) {
+    close(error_pipe[0]);
+    const int null_input = open("/dev/null", O_RDONLY);
+    if (null_input >= 0) {
+      dup2(null_input, STDIN_FILENO);
+      if (null_input != STDIN_FILENO) close(null_input);
+    }
+    execvp(arguments[0], arguments.data());
+    const int exec_errno = errno;
+    ssize_t ignored = write(error_pipe[1], &exec_errno, sizeof exec_errno);
+    (void)ignored;
+    _exit(kExecFailedStatus);
+  }
+  close(error_pipe[1]);
+  int exec_errno = 0;
+  ssize_t got = 0;
+  do {
+    got = read(error_pipe[0], &exec_errno, sizeof exec_errno);
+  } while (got < 0 && errno == EINTR);
+  close(error_pipe[0]);
+  if (got == static_cast<ssize_t>(sizeof exec_errno)) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    not_started.start_error = exec_errno;
+    return not_started;
+  }
+  return WaitWithTimeLimit(pid, time_limit_ms);
+}
+
+}  // namespace qora::tools
