@@ -2,9 +2,11 @@
 //
 //   cln.exe dummyarg INPUT OUTPUT
 //
-// INPUT and OUTPUT arrive with "\" as the separator and every blank written
-// as "*". The program reads the archived copy of a page at INPUT, cleans it
-// with libtidy (see CleanPage) and writes the cleaned HTML to OUTPUT.
+// INPUT and OUTPUT are plain paths, each one argument, taken as they come
+// (blanks, "*", backslashes and non-ASCII bytes are part of the name; the
+// first argument is not examined). The program reads the archived copy of a
+// page at INPUT, cleans it with libtidy (see CleanPage) and writes the
+// cleaned HTML to OUTPUT.
 //
 // Exit status: 0 when OUTPUT was written; 1 when the input cannot be read,
 // libtidy produced nothing, the output cannot be written, or the cleaning
@@ -56,13 +58,11 @@ int CleanFile(const std::string& input, const std::string& output, const std::st
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    ReportFailure(
-        "usage: cln.exe INPUT OUTPUT (argument list: any name, input path, output path; "
-        "\"\\\" for \"/\" and \"*\" for blanks)");
+    ReportFailure("usage: cln.exe INPUT OUTPUT (argument list: any name, input path, output path)");
     return kExitUsage;
   }
-  const std::string input = qora::tools::DecodeCleanerPath(argv[1]);
-  const std::string output = qora::tools::DecodeCleanerPath(argv[2]);
+  const std::string input = argv[1];
+  const std::string output = argv[2];
   const std::string scratch = output + ".part" + std::to_string(getpid());
 
   const qora::tools::ChildResult result =

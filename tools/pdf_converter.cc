@@ -1,11 +1,13 @@
 // The PDF converter that the engine starts from its data folder as
 // "hlp22.exe":
 //
-//   hlp22.exe "OWN-PATH" "PDF-PATH" -htmlmeta -q
+//   hlp22.exe PDF-PATH -htmlmeta -q
 //
-// Paths arrive with "\" as the separator and may be wrapped in one pair of
-// double quotes. The program writes, beside PDF-PATH, the HTML file of the
-// same name with the extension ".html" instead of ".pdf", holding the
+// PDF-PATH is a plain path, one argument, taken as it comes (blanks, "*",
+// backslashes, quotes and non-ASCII bytes are part of the name; the first
+// argument, the program's own path, is not examined). The program writes,
+// beside PDF-PATH, the HTML file of the same name with the extension
+// ".html" instead of ".pdf", holding the
 // document's title in its head and its text in the body. The work is done by
 // poppler's pdftotext, started as a child process without a shell:
 //
@@ -159,10 +161,10 @@ int ConvertPdf(const std::string& pdf, const std::string& html, const std::strin
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    ReportFailure("usage: hlp22.exe \"PDF-PATH\" [-htmlmeta] [-q] (\"\\\" for \"/\")");
+    ReportFailure("usage: hlp22.exe PDF-PATH [-htmlmeta] [-q]");
     return kExitUsage;
   }
-  const std::string pdf = qora::tools::DecodeConverterPath(argv[1]);
+  const std::string pdf = argv[1];
   const std::string html = qora::tools::HtmlPathBeside(pdf);
   if (pdf.empty() || html == pdf) {
     ReportFailure("\"" + pdf + "\" is not a path the HTML output can be written beside");

@@ -86,29 +86,6 @@ std::vector<char*> ExecArguments(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-std::string DecodeCleanerPath(std::string_view encoded) {
-  std::string path(encoded);
-  for (char& c : path) {
-    if (c == '\\') {
-      c = '/';
-    } else if (c == '*') {
-      c = ' ';
-    }
-  }
-  return path;
-}
-
-std::string DecodeConverterPath(std::string_view quoted) {
-  if (quoted.size() >= 2 && quoted.front() == '"' && quoted.back() == '"') {
-    quoted = quoted.substr(1, quoted.size() - 2);
-  }
-  std::string path(quoted);
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
-
 std::string HtmlPathBeside(std::string_view pdf_path) {
   const size_t name_start =
       pdf_path.find_last_of('/') == std::string_view::npos ? 0 : pdf_path.find_last_of('/') + 1;

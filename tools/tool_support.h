@@ -1,7 +1,8 @@
 // Helpers shared by the two helper programs that the engine starts from its
 // data folder: the page cleaner ("cln.exe") and the PDF converter
-// ("hlp22.exe"). They decode the paths the engine passes, read and write
-// whole files, and run work in a child process under a time limit so that a
+// ("hlp22.exe"). The engine passes plain paths as separate arguments, so
+// the programs take them as they come. The helpers read and write whole
+// files, and run work in a child process under a time limit so that a
 // library that hangs or crashes on hostile input cannot hang or crash the
 // program the engine waits for.
 #ifndef QORA_TOOLS_TOOL_SUPPORT_H_
@@ -13,17 +14,6 @@
 #include <vector>
 
 namespace qora::tools {
-
-// The engine writes the cleaner's paths with "\" as the separator and every
-// blank as "*". Returns the path with each "\" turned into "/" and each "*"
-// into a blank; other bytes (non-ASCII ones included) are kept.
-std::string DecodeCleanerPath(std::string_view encoded);
-
-// The engine writes the converter's paths with "\" as the separator, inside
-// one pair of double quotes. Returns the path without that pair (when the
-// text both starts and ends with a double quote and is at least two bytes
-// long) and with each "\" turned into "/". Blanks are kept as they are.
-std::string DecodeConverterPath(std::string_view quoted);
 
 // The path of the HTML file the converter writes beside `pdf_path`: the
 // extension of the file name (from its last ".", ".pdf" in any case or

@@ -74,31 +74,13 @@ ProgramRun RunTool(const std::string& program, const std::vector<std::string>& a
   return run;
 }
 
-// A path as the engine writes it for the cleaner: "\" for "/", "*" for " ".
-std::string CleanerArgument(const std::string& path) {
-  std::string argument = path;
-  std::replace(argument.begin(), argument.end(), '/', '\\');
-  std::replace(argument.begin(), argument.end(), ' ', '*');
-  return argument;
-}
-
-// A path as the engine writes it for the converter: "\" for "/", in quotes.
-std::string ConverterArgument(const std::string& path) {
-  std::string argument = path;
-  std::replace(argument.begin(), argument.end(), '/', '\\');
-  return "\"" + argument + "\"";
-}
-
 ProgramRun RunCleaner(const std::string& input, const std::string& output,
                       const std::vector<std::string>& environment = {}) {
-  return RunTool(QORA_PAGE_CLEANER, {"dummyarg", CleanerArgument(input), CleanerArgument(output)},
-                 environment);
+  return RunTool(QORA_PAGE_CLEANER, {"dummyarg", input, output}, environment);
 }
 
 ProgramRun RunConverter(const std::string& pdf, const std::vector<std::string>& environment = {}) {
-  return RunTool(QORA_PDF_CONVERTER,
-                 {ConverterArgument(QORA_PDF_CONVERTER), ConverterArgument(pdf), "-htmlmeta", "-q"},
-                 environment);
+  return RunTool(QORA_PDF_CONVERTER, {QORA_PDF_CONVERTER, pdf, "-htmlmeta", "-q"}, environment);
 }
 
 // The names of the entries of `folder`, sorted.
@@ -121,7 +103,8 @@ std::string ArchivedCopy(const std::string& address, const std::string& page) {
   std::string copy = "<base href=\"" + address + "\">\n";
   copy += "<script language=\"Javascript\">\n<!--\n";
   copy += "document.write(\"<font size = \\\"1\\\" face = \\\"verdana\\\">\");\n";
-  copy += "document.write (\"Archived by <a href=\\\"http://qora.example/\\\"> QORA</a>.\");\n";
+  copy +=
+      "document.write (\"Archived by <a href=\\\"https://qora.example.org/\\\"> QORA</a>.\");\n";
   copy += "document.write(\"Original at: <a href=\\\"" + address + "\\\">" + address + "</a>\");\n";
   copy += "document.write(\"</font>\");\n//-->\n</script>\n";
   return copy + page;
@@ -193,21 +176,6 @@ std::string MakePdf(const std::string& title, const std::string& text) {
 
 // ---------------------------------------------------------------------------
 // Paths and files.
-
-TEST(ToolPathsTest, CleanerPathTurnsBackslashesAndStars) {
-  EXPECT_EQ("/tmp/my pages/p 1.htm_", DecodeCleanerPath("\\tmp\\my*pages\\p*1.htm_"));
-  EXPECT_EQ("/x/\xc3\xa9t\xe9/a", DecodeCleanerPath("\\x\\\xc3\xa9t\xe9\\a"));
-  EXPECT_EQ("", DecodeCleanerPath(""));
-}
-
-TEST(ToolPathsTest, ConverterPathLosesOnePairOfQuotes) {
-  EXPECT_EQ("/data/web cache/a1.pdf", DecodeConverterPath("\"\\data\\web cache\\a1.pdf\""));
-  EXPECT_EQ("/data/a*b.pdf", DecodeConverterPath("\\data\\a*b.pdf"));
-  EXPECT_EQ("\"x.pdf\"", DecodeConverterPath("\"\"x.pdf\"\""));
-  EXPECT_EQ("\"x.pdf", DecodeConverterPath("\"x.pdf"));
-  EXPECT_EQ("\"", DecodeConverterPath("\""));
-  EXPECT_EQ("", DecodeConverterPath("\"\""));
-}
 
 TEST(ToolPathsTest, HtmlPathReplacesTheExtension) {
   EXPECT_EQ("/c/0abc.html", HtmlPathBeside("/c/0abc.pdf"));
@@ -650,6 +618,22 @@ TEST(PageCleanerProgramTest, PathsWithBlanksAndNonAsciiBytes) {
   EXPECT_EQ((std::vector<std::string>{"a \xfc page.htm", "a \xfc page.htm_"}), FolderNames(folder));
 }
 
+// Paths are taken as they come: "*", "\" and quotes are part of the name.
+TEST(PageCleanerProgramTest, StarsBackslashesAndQuotesArePartOfTheName) {
+  TempDir dir;
+  const std::string folder = dir.path() + "a*b\\c/";
+  fs::create_directories(folder);
+  const std::string input = folder + "\"x\" *\\y.htm";
+  WriteFile(input, "<html><head><title>Odd</title></head><body>x</body></html>");
+  const ProgramRun run = RunCleaner(input, input + "_");
+  EXPECT_EQ(0, run.exit_code) << run.error_output;
+  EXPECT_TRUE(Contains(ReadFile(input + "_"), "<title>Odd</title>"));
+  EXPECT_EQ((std::vector<std::string>{"\"x\" *\\y.htm", "\"x\" *\\y.htm_"}), FolderNames(folder));
+  // Nothing was written where a decoded name ("*" as blank, "\" as "/")
+  // would point.
+  EXPECT_EQ((std::vector<std::string>{"a*b\\c"}), FolderNames(dir.path()));
+}
+
 TEST(PageCleanerProgramTest, CleaningPastTheTimeLimitIsStoppedWithoutOutput) {
   TempDir dir;
   std::string nested = "<html><body>";
@@ -715,6 +699,19 @@ TEST(PdfConverterTest, PathWithBlanksAndNonAsciiBytes) {
   EXPECT_EQ((std::vector<std::string>{"my doc.html", "my doc.pdf"}), FolderNames(folder));
 }
 
+TEST(PdfConverterTest, PathWithStarsBackslashesAndQuotes) {
+  TempDir dir;
+  const std::string folder = dir.path() + "x*\\y/";
+  fs::create_directories(folder);
+  const std::string pdf = folder + "\"my\" *doc\\.pdf";
+  WriteFile(pdf, MakePdf("Odd", "Text in an odd folder."));
+  const ProgramRun run = RunConverter(pdf);
+  ASSERT_EQ(0, run.exit_code) << run.error_output;
+  EXPECT_TRUE(Contains(ReadFile(folder + "\"my\" *doc\\.html"), "Text in an odd folder."));
+  EXPECT_EQ((std::vector<std::string>{"\"my\" *doc\\.html", "\"my\" *doc\\.pdf"}),
+            FolderNames(folder));
+}
+
 TEST(PdfConverterTest, CorruptOrTruncatedPdfLeavesNoOutput) {
   TempDir dir;
   WriteFile(dir.path() + "junk.pdf", "%PDF-1.4\nthis is not really a PDF file\n");
@@ -741,7 +738,7 @@ TEST(PdfConverterTest, MissingPdfFails) {
 }
 
 TEST(PdfConverterTest, MissingArgumentIsAUsageError) {
-  const ProgramRun run = RunTool(QORA_PDF_CONVERTER, {"\"hlp22.exe\""});
+  const ProgramRun run = RunTool(QORA_PDF_CONVERTER, {"hlp22.exe"});
   EXPECT_EQ(2, run.exit_code);
   EXPECT_TRUE(Contains(run.error_output, "usage")) << run.error_output;
 }
