@@ -6,10 +6,12 @@
 #include <iomanip>
 #include <map>
 
+#include "shell/acquisition_requests.h"
 #include "shell/data_folder.h"
 #include "shell/engine_session.h"
 #include "shell/library_commands.h"
 #include "shell/research_flows.h"
+#include "shell/status_progress.h"
 
 namespace qora {
 namespace {
@@ -38,6 +40,10 @@ constexpr char kUsage[] =
     "                              weigh the sentences of documents, biased to the query\n"
     "  map --lib LIB... (--keywords TEXT | --doc LIB:DOCID...) [--concepts N] [--phrases N]\n"
     "      [--xml]                 split the query into concepts with key phrases\n"
+    "  add LIB FILE...             import HTML and PDF files into LIB and index them\n"
+    "  add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]\n"
+    "                              import the files of FOLDER (depth 2, 1000 kB, 50 documents\n"
+    "                              unless given) into LIB and index them\n"
     "\n"
     "LIB is a library's name or identifier. The data folder is DIR of --data,\n"
     "else $QORA_DATA, else $HOME/qoralibs.\n";
@@ -384,6 +390,37 @@ int RunMap(const CommandArguments& args, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+int RunAdd(const CommandArguments& args, std::ostream&, std::ostream& err) {
+  if (args.words.size() < 2 || !args.options.empty()) {
+    err << "usage: qora add LIB FILE...\n";
+    return 2;
+  }
+  std::string failure;
+  {
+    StatusProgress progress;
+    failure = AddFilesToLibrary(args.words[0],
+                                std::vector<std::string>(args.words.begin() + 1, args.words.end()));
+  }
+  return Outcome(failure, err);
+}
+
+int RunAddFolder(const CommandArguments& args, std::ostream&, std::ostream& err) {
+  int depth = 0, kilobytes = 0, documents = 0;
+  if (args.words.size() != 2 ||
+      !NumberOption(args, "--depth", kDefaultFolderDepth, &depth, err) ||
+      !NumberOption(args, "--max-kb", kDefaultFolderKilobytes, &kilobytes, err) ||
+      !NumberOption(args, "--max-docs", kDefaultFolderDocuments, &documents, err)) {
+    err << "usage: qora add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]\n";
+    return 2;
+  }
+  std::string failure;
+  {
+    StatusProgress progress;
+    failure = AddFolderToLibrary(args.words[0], args.words[1], depth, kilobytes, documents);
+  }
+  return Outcome(failure, err);
+}
+
 int RunInit(const Invocation& invocation, std::ostream& out, std::ostream& err) {
   if (invocation.arguments.size() != 1) {
     err << "usage: qora init DIR\n";
@@ -459,6 +496,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     std::vector<std::string> with_value = query_options;
     with_value.insert(with_value.end(), {"--concepts", "--phrases"});
     return WithEngine(invocation, RunMap, with_value, out, err);
+  }
+  if (invocation.command == "add") return WithEngine(invocation, RunAdd, {}, out, err);
+  if (invocation.command == "add-folder") {
+    return WithEngine(invocation, RunAddFolder, {"--depth", "--max-kb", "--max-docs"}, out, err);
   }
   err << "qora: unknown command \"" << invocation.command << "\"\n" << kUsage;
   return 2;

@@ -1,0 +1,71 @@
+#include "shell/acquisition_requests.h"
+
+#include <filesystem>
+#include <limits>
+
+#include "qora/engine.h"
+#include "shell/library_commands.h"
+
+namespace qora {
+namespace {
+
+constexpr char kNoSettings[] =
+    "The crawler settings file crawl.ini in the data folder cannot be read.";
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
+}
+
+// Indexes the library's new documents and releases its statistics, as after
+// every change of a library.
+void ProcessNewDocuments(int handle) {
+  int result = -1;
+  EngineProcessStore(handle, 0, &result);
+  EngineReleaseStoreStatistics(handle, &result);
+}
+
+std::string Outcome(int result, int handle) {
+  if (result == 1) return "Cannot do this now.";
+  if (result < 0) return kNoSettings;
+  ProcessNewDocuments(handle);
+  return "";
+}
+
+}  // namespace
+
+std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files) {
+  std::string list;
+  for (const std::string& file : files) {
+    if (file.empty()) continue;
+    // The engine's file list separates paths by "|", so such a name cannot pass.
+    if (file.find('|') != std::string::npos) return "A file name holds \"|\": " + file;
+    list += AbsolutePath(file) + "|";
+  }
+  if (list.empty()) return "Please choose files";
+  int handle = -1;
+  std::string failure = OpenLibrary(library, &handle);
+  if (!failure.empty()) return failure;
+  int result = -1;
+  EngineAddFiles(handle, list.c_str(), "", &result);
+  return Outcome(result, handle);
+}
+
+std::string AddFolderToLibrary(const std::string& library, const std::string& folder, int depth,
+                               int kilobytes, int documents) {
+  if (folder.empty()) return "Please choose a folder";
+  if (kilobytes < 0 || kilobytes > std::numeric_limits<int>::max() / 1000) {
+    return "The kilobyte limit must lie between 0 and " +
+           std::to_string(std::numeric_limits<int>::max() / 1000) + ".";
+  }
+  int handle = -1;
+  std::string failure = OpenLibrary(library, &handle);
+  if (!failure.empty()) return failure;
+  int result = -1;
+  EngineCrawlIntoStore(handle, AbsolutePath(folder).c_str(), depth, kilobytes * 1000, documents,
+                       &result);
+  return Outcome(result, handle);
+}
+
+}  // namespace qora

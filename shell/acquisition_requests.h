@@ -1,0 +1,30 @@
+// The requests that fill a library from local files, as every front runs
+// them: the import, then indexing the new documents and releasing the
+// library's statistics. Each needs a started engine (EngineSession) and
+// returns "" when done, else the message to show.
+#ifndef QORA_SHELL_ACQUISITION_REQUESTS_H_
+#define QORA_SHELL_ACQUISITION_REQUESTS_H_
+
+#include <string>
+#include <vector>
+
+namespace qora {
+
+// The folder page's settings when the user has chosen none.
+inline constexpr int kDefaultFolderDepth = 2;
+inline constexpr int kDefaultFolderKilobytes = 1000;
+inline constexpr int kDefaultFolderDocuments = 50;
+
+// Imports the HTML and PDF files `files` into the library `library` (name or
+// identifier). Relative paths are taken from the working folder; each
+// document's address is its absolute path.
+std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files);
+
+// Imports the files of `folder` down to `depth` levels (1: the folder's own
+// files), at most `kilobytes` thousand bytes and `documents` documents.
+std::string AddFolderToLibrary(const std::string& library, const std::string& folder, int depth,
+                               int kilobytes, int documents);
+
+}  // namespace qora
+
+#endif  // QORA_SHELL_ACQUISITION_REQUESTS_H_
