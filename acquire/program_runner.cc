@@ -3,7 +3,9 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,9 +59,24 @@ class SpawnSetup {
   bool actions_ok_ = false;
 };
 
-// Waits for `pid` to end. With SIGCHLD ignored by this process the system
+// The longest a helper may run: longer than the helpers' own limits (a
+// minute for a page, two for a PDF), so it only ends a helper that hangs
+// although it should have stopped itself.
+constexpr int kHelperTimeLimitMs = 180 * 1000;
+
+// Waits for `pid` to end, for at most kHelperTimeLimitMs; a child still
+// running then is killed. With SIGCHLD ignored by this process the system
 // reaps the child itself and waitpid reports ECHILD once it has ended.
 void WaitForEnd(pid_t pid) {
+  const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  if (descriptor >= 0) {
+    pollfd watch{descriptor, POLLIN, 0};
+    int ready;
+    while ((ready = poll(&watch, 1, kHelperTimeLimitMs)) < 0 && errno == EINTR) {
+    }
+    if (ready == 0) kill(pid, SIGKILL);
+    close(descriptor);
+  }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

@@ -13,7 +13,8 @@ namespace qora {
 // blanks, "*", backslashes and non-ASCII bytes need no quoting. The child's
 // standard input, output and error are /dev/null, and it starts with every
 // signal at its default action and none blocked. Waits until the child has
-// ended; how it ended is not examined (a helper that fails shows only as a
+// ended (one that runs for three minutes is killed: the helpers stop
+// themselves well before); how it ended is not examined (a helper that fails shows only as a
 // missing output file). Returns false when the program could not be started
 // (missing, not executable, empty `argv`), true once it has ended. Safe to
 // call from several threads at once.

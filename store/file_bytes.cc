@@ -9,31 +9,42 @@
 
 namespace qora {
 
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  bytes->clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status;
-  const size_t guess = ::fstat(fd, &status) == 0 && status.st_size > 0
-                           ? static_cast<size_t>(status.st_size) + 1
-                           : size_t{4096};
-  bytes->resize(guess);
+namespace {
+
+// Replaces `bytes` by what is left to read from `fd`; false, with `bytes`
+// empty, on a read error. `size_guess` sizes the first read.
+bool ReadToEnd(int fd, size_t size_guess, std::string* bytes) {
+  bytes->resize(size_guess);
   size_t done = 0;
-  bool failed = false;
   for (;;) {
     if (done == bytes->size()) bytes->resize(2 * bytes->size());
     const ssize_t got = ::read(fd, bytes->data() + done, bytes->size() - done);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      failed = true;
-      break;
+      bytes->clear();
+      return false;
     }
     done += static_cast<size_t>(got);
   }
+  bytes->resize(done);
+  return true;
+}
+
+size_t SizeGuess(const struct stat& status) {
+  return status.st_size > 0 ? static_cast<size_t>(status.st_size) + 1 : size_t{4096};
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  bytes->clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  const bool read = ReadToEnd(fd, ::fstat(fd, &status) == 0 ? SizeGuess(status) : 4096, bytes);
   ::close(fd);
-  bytes->resize(failed ? 0 : done);
-  return !failed;
+  return read;
 }
 
 FileBytes::~FileBytes() { Release(); }
@@ -51,7 +62,8 @@ bool FileBytes::Open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status;
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+  const bool known = ::fstat(fd, &status) == 0;
+  if (known && S_ISREG(status.st_mode) && status.st_size > 0) {
     void* mapping = ::mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ,
                            MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (mapping != MAP_FAILED) {
@@ -62,9 +74,10 @@ bool FileBytes::Open(const std::string& path) {
       return true;
     }
   }
+  // Not a regular file, empty, or not mappable: read it as a stream of bytes,
+  // from the descriptor already open (a pipe's writer may be waiting on it).
+  const bool read = ReadToEnd(fd, known ? SizeGuess(status) : 4096, &read_);
   ::close(fd);
-  // Not a regular file, empty, or not mappable: read it as a stream of bytes.
-  const bool read = ReadWholeFile(path, &read_);
   bytes_ = read_;
   return read;
 }

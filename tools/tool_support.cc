@@ -3,11 +3,15 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -47,23 +51,53 @@ ChildResult ResultFromStatus(int status) {
   return result;
 }
 
-// Waits for the child `pid` at most `time_limit_ms` milliseconds, polling
-// with short pauses; kills and reaps it when the limit passes.
+// Waits until the child `pid` ends or `deadline` passes; true when it ended.
+// A process descriptor wakes the wait the moment the child ends; where the
+// system offers none, short pauses between checks take its place.
+bool AwaitEnd(pid_t pid, std::chrono::steady_clock::time_point deadline) {
+  const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  int pause_ms = 1;
+  bool ended = false;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    if (descriptor >= 0) {
+      pollfd watch{descriptor, POLLIN, 0};
+      const int ready = poll(&watch, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+      if (ready > 0) {
+        ended = true;
+        break;
+      }
+      if (ready < 0 && errno != EINTR) break;
+    } else {
+      // Looks without reaping; an error ends the wait too, and the caller's
+      // own wait then reports it.
+      siginfo_t info{};
+      if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+          info.si_pid == pid) {
+        ended = true;
+        break;
+      }
+      SleepMilliseconds(pause_ms);
+      if (pause_ms < 20) pause_ms *= 2;
+    }
+  }
+  if (descriptor >= 0) close(descriptor);
+  return ended;
+}
+
+// Waits for the child `pid` at most `time_limit_ms` milliseconds; kills and
+// reaps it when the limit passes.
 ChildResult WaitWithTimeLimit(pid_t pid, int time_limit_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(time_limit_ms);
-  int pause_ms = 1;
-  for (;;) {
+  if (AwaitEnd(pid, deadline)) {
     int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return ResultFromStatus(status);
-    if (done < 0 && errno != EINTR) {
-      // The child cannot be waited for: stop it and report it as failed.
-      kill(pid, SIGKILL);
-      return ChildResult{};
+    pid_t done;
+    while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    if (std::chrono::steady_clock::now() >= deadline) break;
-    SleepMilliseconds(pause_ms);
-    if (pause_ms < 20) pause_ms *= 2;
+    if (done == pid) return ResultFromStatus(status);
+    return ChildResult{};  // The child cannot be waited for: report it as failed.
   }
   kill(pid, SIGKILL);
   int status = 0;
@@ -172,23 +206,6 @@ std::string ChildResult::Describe() const {
   return "could not be started";
 }
 
-ChildResult RunInChild(const std::function<int()>& work, int time_limit_ms) {
-  RestoreDefaultChildSignal();
-  std::fflush(nullptr);  // buffered output must not be written twice
-  const pid_t pid = fork();
-  if (pid < 0) {
-    ChildResult not_started;
-    not_started.start_error = errno;
-    return not_started;
-  }
-  if (pid == 0) {
-    const int status = work();
-    std::fflush(nullptr);
-    _exit(status);
-  }
-  return WaitWithTimeLimit(pid, time_limit_ms);
-}
-
 ChildResult RunProgram(const std::vector<std::string>& argv, int time_limit_ms) {
   if (argv.empty()) return ChildResult{};
   std::vector<char*> arguments = ExecArguments(argv);
@@ -238,6 +255,28 @@ ChildResult RunProgram(const std::vector<std::string>& argv, int time_limit_ms) 
     return not_started;
   }
   return WaitWithTimeLimit(pid, time_limit_ms);
+}
+
+namespace {
+
+const char* time_limit_message = "";
+
+// Runs on SIGALRM: only async-signal-safe calls.
+void EndAtTimeLimit(int) {
+  const ssize_t written = write(STDERR_FILENO, time_limit_message, std::strlen(time_limit_message));
+  (void)written;
+  _exit(1);
+}
+
+}  // namespace
+
+void EndProcessAfter(int milliseconds, const char* message) {
+  time_limit_message = message;
+  signal(SIGALRM, EndAtTimeLimit);
+  itimerval timer{};
+  timer.it_value.tv_sec = milliseconds / 1000;
+  timer.it_value.tv_usec = static_cast<long>(milliseconds % 1000) * 1000L;
+  setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
 }  // namespace qora::tools

@@ -41,6 +41,11 @@ bool WriteFileInOneStep(const std::string& path, const std::string& scratch_path
 // limit without a real hang).
 int TimeLimitMilliseconds(int default_ms);
 
+// Ends this process with exit status 1 once `milliseconds` of wall-clock
+// time have passed, writing `message` (a string that lives as long as the
+// process) to standard error first; 0 cancels an earlier call.
+void EndProcessAfter(int milliseconds, const char* message = "");
+
 // How a child process ended.
 struct ChildResult {
   enum class Outcome {
@@ -60,21 +65,15 @@ struct ChildResult {
   std::string Describe() const;
 };
 
-// Runs `work` in a forked child and waits for it at most `time_limit_ms`
-// milliseconds; the child's exit status is the value `work` returns. A child
-// still running at the limit is killed with SIGKILL and reaped. Requires a
-// single-threaded caller (the child only runs `work` and exits). Sets the
-// action of SIGCHLD back to the default, so that a program started with it
-// ignored can still wait for its child.
-ChildResult RunInChild(const std::function<int()>& work, int time_limit_ms);
-
 // Starts the program `argv[0]` (searched in PATH when it holds no "/") with
 // the argument list `argv` exactly as given (no shell, so blanks and
-// non-ASCII bytes need no quoting) and waits for it as RunInChild does
-// (SIGCHLD included). The child's standard input is /dev/null; its output
-// streams are the caller's. A program that cannot be started (not found,
-// not executable) is reported as kNotStarted with start_error set; so is an
-// empty `argv`.
+// non-ASCII bytes need no quoting) and waits for it at most `time_limit_ms`
+// milliseconds; a child still running then is killed with SIGKILL and
+// reaped. Sets the action of SIGCHLD back to the default, so that a program
+// started with it ignored can still wait for its child. The child's
+// standard input is /dev/null; its output streams are the caller's. A
+// program that cannot be started (not found, not executable) is reported as
+// kNotStarted with start_error set; so is an empty `argv`.
 ChildResult RunProgram(const std::vector<std::string>& argv, int time_limit_ms);
 
 }  // namespace qora::tools

@@ -226,24 +226,18 @@ TEST(ChildProcessTest, TimeLimitComesFromTheEnvironmentWhenValid) {
   unsetenv("QORA_TOOL_TIME_LIMIT_MS");
 }
 
-TEST(ChildProcessTest, RunInChildReportsStatusSignalAndTimeout) {
-  const ChildResult three = RunInChild([] { return 3; }, 10000);
+TEST(ChildProcessTest, RunProgramReportsStatusSignalAndTimeout) {
+  const ChildResult three = RunProgram({"/bin/sh", "-c", "exit 3"}, 10000);
   EXPECT_EQ(ChildResult::Outcome::kExited, three.outcome);
   EXPECT_EQ(3, three.exit_code);
   EXPECT_FALSE(three.Succeeded());
 
-  const ChildResult killed = RunInChild([] { return kill(getpid(), SIGTERM); }, 10000);
+  const ChildResult killed = RunProgram({"/bin/sh", "-c", "kill -TERM $$"}, 10000);
   EXPECT_EQ(ChildResult::Outcome::kSignalled, killed.outcome);
   EXPECT_EQ(SIGTERM, killed.signal_number);
 
   const auto start = std::chrono::steady_clock::now();
-  const ChildResult stuck = RunInChild(
-      [] {
-        alarm(20);  // ends the child should the time limit fail to
-        for (;;) pause();
-        return 0;
-      },
-      100);
+  const ChildResult stuck = RunProgram({"/bin/sleep", "20"}, 100);
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(ChildResult::Outcome::kTimedOut, stuck.outcome);
   EXPECT_LT(waited, std::chrono::seconds(5));
