@@ -8,6 +8,7 @@
 
 #include "shell/acquisition_requests.h"
 #include "shell/data_folder.h"
+#include "shell/display_text.h"
 #include "shell/engine_session.h"
 #include "shell/library_commands.h"
 #include "shell/research_flows.h"
@@ -141,12 +142,20 @@ int Outcome(const std::string& failure, std::ostream& err) {
   return 1;
 }
 
+// `text` cut to `width` - 2 characters and padded to `width` columns.
+std::string Column(const std::string& text, size_t width) {
+  std::string cell = FirstCharacters(text, width - 2);
+  size_t characters = 0;
+  for (unsigned char c : cell) characters += (c & 0xC0) != 0x80;
+  return cell + std::string(width - characters, ' ');
+}
+
 void PrintLibraries(const std::vector<LibraryInfo>& libraries, std::ostream& out) {
   out << std::left << std::setw(30) << "NAME" << std::setw(24) << "IDENTIFIER" << std::right
       << std::setw(10) << "DOCUMENTS" << std::setw(10) << "SIZE KB"
       << "  DATE\n";
   for (const LibraryInfo& library : libraries) {
-    out << std::left << std::setw(30) << library.name << std::setw(24) << library.ident
+    out << std::left << Column(DisplayText(library.name), 30) << std::setw(24) << library.ident
         << std::right << std::setw(10) << library.documents << std::setw(10)
         << (library.bytes + 999) / 1000 << "  " << library.date << "\n";
   }
@@ -154,12 +163,12 @@ void PrintLibraries(const std::vector<LibraryInfo>& libraries, std::ostream& out
 
 void PrintDocuments(const std::vector<DocumentRecord>& documents, std::ostream& out) {
   out << std::right << std::setw(5) << "#"
-      << "  " << std::left << std::setw(28) << "ID" << std::setw(10) << "SIZE"
-      << "  NAME / ADDRESS\n";
+      << "  " << std::left << std::setw(10) << "SIZE"
+      << "  ID  NAME / ADDRESS\n";
   for (const DocumentRecord& document : documents) {
     out << std::right << std::setw(5) << static_cast<int>(document.rank) << "  " << std::left
-        << std::setw(28) << document.docid << std::setw(10) << document.size << "  "
-        << (document.name.empty() ? document.uri : document.name) << "\n";
+        << std::setw(10) << document.size << "  " << document.docid << "  "
+        << DisplayText(document.name.empty() ? document.uri : document.name) << "\n";
   }
 }
 
@@ -286,12 +295,12 @@ bool NumberOption(const CommandArguments& args, const std::string& name, int fal
 void PrintRanking(const std::vector<DocumentRecord>& documents, std::ostream& out) {
   out << std::right << std::setw(10) << "SCORE"
       << "  " << std::left << std::setw(40) << "TITLE" << std::setw(20) << "LIBRARY"
-      << std::setw(16) << "DOCUMENT"
-      << "ADDRESS\n";
+      << "DOCUMENT  ADDRESS\n";
   for (const DocumentRecord& document : documents) {
     out << std::right << std::setw(10) << std::fixed << std::setprecision(1) << document.rank
-        << "  " << std::left << std::setw(40) << document.name.substr(0, 38) << std::setw(20)
-        << document.parid.substr(0, 18) << std::setw(16) << document.docid << document.uri << "\n";
+        << "  " << std::left << Column(DisplayText(document.name), 40)
+        << Column(DisplayText(document.parid), 20) << document.docid << "  "
+        << DisplayText(document.uri) << "\n";
   }
   out.unsetf(std::ios::floatfield);
 }
@@ -350,7 +359,7 @@ int RunSummary(const CommandArguments& args, std::ostream& out, std::ostream& er
     }
     for (const WeightedSentence& sentence : result.sentences) {
       out << (strongest > 0 && sentence.weight == strongest ? "* " : "  ") << std::right
-          << std::setw(6) << sentence.weight << "  " << sentence.text << "\n";
+          << std::setw(6) << sentence.weight << "  " << DisplayText(sentence.text) << "\n";
     }
     out << "weighted copy: " << result.path << "\n";
   } else {
@@ -380,10 +389,11 @@ int RunMap(const CommandArguments& args, std::ostream& out, std::ostream& err) {
     return 0;
   }
   for (const DocumentRecord& concept_record : concepts) {
-    out << "concept " << concept_record.name << "  weight " << concept_record.ord << "\n";
+    out << "concept " << DisplayText(concept_record.name) << "  weight " << concept_record.ord
+        << "\n";
     for (const WeightedTerm& phrase : concept_record.keywords) {
       out << "    " << std::fixed << std::setprecision(1) << std::setw(10) << phrase.weight << "  "
-          << phrase.text << "\n";
+          << DisplayText(phrase.text) << "\n";
     }
     out.unsetf(std::ios::floatfield);
   }

@@ -1,0 +1,116 @@
+#include "shell/display_text.h"
+
+#include <cstdint>
+
+namespace qora {
+namespace {
+
+void AppendUtf8(uint32_t code, std::string* out) {
+  if (code < 0x80) {
+    out->push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The code point of the reference "&...;" whose name (between "&" and ";")
+// is `name`, or -1 when it is none this reader knows.
+int64_t ReferenceCode(std::string_view name) {
+  if (name == "amp") return '&';
+  if (name == "lt") return '<';
+  if (name == "gt") return '>';
+  if (name == "quot") return '"';
+  if (name == "apos") return '\'';
+  if (name.size() < 2 || name[0] != '#') return -1;
+  const bool hex = name[1] == 'x' || name[1] == 'X';
+  const std::string_view digits = name.substr(hex ? 2 : 1);
+  if (digits.empty() || digits.size() > 7) return -1;
+  int64_t code = 0;
+  for (char c : digits) {
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (hex && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (hex && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return -1;
+    }
+    code = code * (hex ? 16 : 10) + digit;
+  }
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return -1;
+  return code;
+}
+
+// One pass of decoding; sets `*changed` when a reference was decoded.
+std::string DecodeOnce(std::string_view text, bool* changed) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&') {
+      const size_t end = text.find(';', i + 1);
+      if (end != std::string_view::npos && end - i <= 10) {
+        const int64_t code = ReferenceCode(text.substr(i + 1, end - i - 1));
+        if (code >= 0) {
+          AppendUtf8(static_cast<uint32_t>(code), &out);
+          *changed = true;
+          i = end;
+          continue;
+        }
+      }
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
+// Latin-1 bytes become UTF-8 first, so that characters decoded from
+// references, already UTF-8, are not converted a second time.
+std::string DisplayText(std::string_view text) {
+  std::string utf8;
+  utf8.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c >= 0x80) {
+      AppendUtf8(c, &utf8);
+    } else {
+      utf8.push_back(static_cast<char>(c));
+    }
+  }
+  bool changed = true;
+  for (int round = 0; changed && round < 3; ++round) {
+    changed = false;
+    utf8 = DecodeOnce(utf8, &changed);
+  }
+  for (char& c : utf8) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7F) c = ' ';
+  }
+  return utf8;
+}
+
+std::string FirstCharacters(const std::string& text, size_t characters) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80) {  // the first byte of a character
+      if (count == characters) return text.substr(0, i);
+      ++count;
+    }
+  }
+  return text;
+}
+
+}  // namespace qora
