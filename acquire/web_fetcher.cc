@@ -252,6 +252,7 @@ std::string FetchAddress(std::string_view address) {
 
 bool WebFetcher::Fetch(std::string_view address) {
   ReleaseContent();
+  response_status_ = 0;
   const std::string url = FetchAddress(address);
   const int32_t connect_receive_ms = EffectiveTimeout(connect_receive_timeout_);
   const int32_t send_ms = EffectiveTimeout(send_timeout_);
@@ -285,6 +286,10 @@ bool WebFetcher::Fetch(std::string_view address) {
     return Fail(kMemoryError, kMemoryFailed);
   }
   content_ = std::move(transfer.body);
+  long status = 0;
+  if (curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {
+    response_status_ = static_cast<int32_t>(status);
+  }
   return true;
 }
 

@@ -49,6 +49,11 @@ class WebFetcher {
   int32_t connect_receive_timeout() const { return connect_receive_timeout_; }
   int32_t send_timeout() const { return send_timeout_; }
 
+  // The HTTP status of the last successful Fetch's final response (0 when
+  // there was none, as for a file address). The content is the body
+  // whatever the status: the caller decides what an error page is worth.
+  int32_t response_status() const { return response_status_; }
+
   // The code and message of the last failed Fetch (0 and "" before any).
   int32_t error_code() const { return error_code_; }
   const std::string& error_text() const { return error_text_; }
@@ -66,6 +71,7 @@ class WebFetcher {
   int32_t connect_receive_timeout_ = kDefaultTimeout;
   int32_t send_timeout_ = kDefaultTimeout;
   int32_t error_code_ = 0;
+  int32_t response_status_ = 0;
   std::string error_text_;
   std::vector<char> content_;
 };

@@ -320,8 +320,10 @@ TEST_F(WebFetcherTest, ErrorStatusPagesAreContentLikeAnyOther) {
   WebFetcher fetcher;
   ASSERT_TRUE(fetcher.Fetch(Url("/missing"))) << fetcher.error_text();
   EXPECT_EQ(ContentText(fetcher), WithZero(kMissingPage));
+  EXPECT_EQ(fetcher.response_status(), 404);
   ASSERT_TRUE(fetcher.Fetch(Url("/broken"))) << fetcher.error_text();
   EXPECT_EQ(ContentText(fetcher), WithZero("server trouble"));
+  EXPECT_EQ(fetcher.response_status(), 500);
   // httplib's own answer for a path it does not serve.
   ASSERT_TRUE(fetcher.Fetch(Url("/nowhere"))) << fetcher.error_text();
   EXPECT_EQ(fetcher.content_size(), 1);

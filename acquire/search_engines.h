@@ -1,0 +1,136 @@
+// The meta-search: one query sent to up to five internet search engines at
+// once. Each engine is described by a section of "se.ini" (address parts and
+// the patterns that cut hits out of its result page) and switched on, with a
+// result count, in "se_ctrl.ini". The hits are either listed (quick search)
+// or queued as the start addresses of a crawl (search-and-crawl).
+//
+// Patterns are POSIX extended regular expressions, matched case-sensitively,
+// leftmost match first. A pattern that does not compile is reported on
+// std::cerr as "regcomp() error" and its engine contributes no hits: the
+// definition files may be downloaded, so they must not be able to stop the
+// program.
+#ifndef QORA_ACQUIRE_SEARCH_ENGINES_H_
+#define QORA_ACQUIRE_SEARCH_ENGINES_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "acquire/crawl_settings.h"
+#include "engine/environment.h"
+#include "store/cache_table.h"
+#include "store/result_list.h"
+
+namespace qora {
+
+class DocumentStore;
+
+// The definition files in the data folder.
+inline constexpr char kSearchEngineFile[] = "se.ini";
+inline constexpr char kSearchControlFile[] = "se_ctrl.ini";
+
+// The split used on result pages. Pattern "' '" (quote, blank, quote): the
+// runs of characters other than blank, tab and line feed. Empty pattern:
+// every character. Otherwise the texts between successive matches (an empty
+// match advances by one character), the rest after the last match included
+// when not empty; trailing empty pieces are dropped. A pattern that does not
+// compile writes "regcomp() error" to std::cerr and gives no pieces.
+std::vector<std::string> SplitByPattern(std::string_view text, std::string_view pattern);
+
+// `address` with every "%" followed by two hexadecimal digits turned into
+// that byte; a "%" not followed by two such digits stays as it is.
+std::string DecodeHitAddress(std::string_view address);
+
+// ".pdf" when the extension of `address` (from its last ".", lower-cased,
+// at most 4 characters) is ".pdf"; ".htm" otherwise.
+std::string HitType(std::string_view address);
+
+// The query address of `engine`: url + preQuery + the query with every blank
+// replaced by "+" + postQuery + resultCount. Nothing else is encoded.
+std::string QueryAddress(const SearchEngineDefinition& engine, std::string_view query);
+
+// One search operation for the library `store_ident` (the temporary store
+// for a quick search). The environment must outlive the object. Only one
+// search runs in the process at a time; its search threads share one lock.
+class MetaSearch {
+ public:
+  MetaSearch(EngineEnvironment* environment, std::string store_ident);
+
+  MetaSearch(const MetaSearch&) = delete;
+  MetaSearch& operator=(const MetaSearch&) = delete;
+
+  // Lists the hits of the switched-on engines for `query` in results(),
+  // nothing fetched but the result pages. -1 when `query` is empty (nothing
+  // else done); else 0. The settings come from "crawl.ini", then the two
+  // definition files, then `parameters` ("se_ctrl" and "se_num" override the
+  // files). Throws CfgError (message on std::cerr) when "crawl.ini",
+  // "se.ini" or "se_ctrl.ini" cannot be read; nothing is fetched then.
+  int QuickSearch(std::string_view query, std::string_view parameters);
+
+  // Queues the hits as start addresses (depth 0) in frontier() exactly as
+  // QuickSearch does, but lists nothing. When the depth is 0 afterwards, the
+  // address budget becomes the number of hits. -1 when `query` is empty;
+  // else 0. Throws CfgError as QuickSearch. SearchAndCrawl (below) crawls
+  // what this queued.
+  int SearchForCrawl(std::string_view query, std::string_view parameters);
+
+  // Reads "se_ctrl.ini" (switch and result count of engines 1 to 5) and
+  // "se.ini" (their nine definition keys) into settings().searchEngines; an
+  // absent key reads as "". Throws CfgError when a file cannot be read.
+  void ReadSearchEngines();
+
+  // Runs five search threads, one engine each, and returns when all are
+  // done. A stop request sets the status "Stop requested. Please wait..."
+  // and keeps engines not yet begun from being searched; engines being
+  // fetched are finished first.
+  void SearchAllEngines();
+
+  // The work of one search thread: claims the first switched-on engine not
+  // yet claimed, fetches its result page and queues (and, in a quick
+  // search, lists) the new hits; a hit whose address is empty is neither.
+  // -1 when no engine was left, the page could
+  // not be fetched, a pattern does not compile, or the page lacks a start
+  // mark; else 0.
+  int SearchOneEngine();
+
+  CrawlSettings& settings() { return settings_; }
+  const CacheTable& frontier() const { return frontier_; }
+  int queued_count() const { return queued_count_; }
+  const ResultList& results() const { return results_; }
+
+ private:
+  // Steps shared by both searches: settings read, state reset, threads run.
+  int Search(std::string_view query, std::string_view parameters, bool quick);
+  // Queues the hit `address` (one trailing "/" removed) unless its id is
+  // queued already or it is empty, and in a quick search lists it with its `text` under
+  // `engine`'s name. Called under the search lock.
+  void QueueHit(const SearchEngineDefinition& engine, std::string address, std::string_view text);
+  // The index of the engine this thread takes, or -1.
+  int ClaimEngine();
+  // The result page of `engine`, or "" when it cannot be fetched.
+  std::string FetchResultPage(const SearchEngineDefinition& engine) const;
+
+  EngineEnvironment* environment_;
+  std::string store_ident_;
+  CrawlSettings settings_;
+  std::string query_;
+  bool quick_ = false;
+  CacheTable frontier_;
+  int queued_count_ = 0;
+  ResultList results_;
+};
+
+// The search-and-crawl into the web half of `store`: the hits of the
+// switched-on engines are queued at depth 0 (as MetaSearch::SearchForCrawl)
+// and crawled with the search's settings, so they are fetched and stored
+// like crawled pages and their links followed while the depth allows. -1
+// when `query` is empty (nothing done); else 0 after the crawl, also when
+// there was no hit. Throws CfgError (message on std::cerr) when "crawl.ini",
+// "se.ini" or "se_ctrl.ini" cannot be read; nothing is fetched then. `store`
+// and `environment` must outlive the call.
+int SearchAndCrawl(DocumentStore* store, EngineEnvironment* environment, std::string_view query,
+                   std::string_view parameters);
+
+}  // namespace qora
+
+#endif  // QORA_ACQUIRE_SEARCH_ENGINES_H_

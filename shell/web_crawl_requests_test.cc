@@ -1,0 +1,184 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "shell/command_line.h"
+#include "shell/engine_session.h"
+#include "shell/web_requests.h"
+#include "tests/test_util.h"
+
+namespace qora {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Page(const std::string& title, const std::string& text) {
+  return "<html><head><title>" + title + "</title></head><body><h1>" + title + "</h1><p>" + text +
+         "</p></body></html>";
+}
+
+// A small web site on a loopback address: each connection gets the page of the path
+// it asks for (or an empty answer) and is closed.
+class TinySite {
+ public:
+  explicit TinySite(std::map<std::string, std::string> pages, std::string host = "127.0.0.1")
+      : pages_(std::move(pages)), host_(std::move(host)) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t length = sizeof(address);
+    if (fd_ < 0 || ::inet_pton(AF_INET, host_.c_str(), &address.sin_addr) != 1 ||
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 64) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      ADD_FAILURE() << "cannot listen";
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+    server_ = std::thread([this] { Serve(); });
+  }
+  ~TinySite() {
+    ::shutdown(fd_, SHUT_RDWR);
+    server_.join();
+    ::close(fd_);
+  }
+  TinySite(const TinySite&) = delete;
+  TinySite& operator=(const TinySite&) = delete;
+
+  std::string Url(const std::string& path) const {
+    return "http://" + host_ + ":" + std::to_string(port_) + path;
+  }
+
+ private:
+  void Serve() {
+    for (;;) {
+      const int client = ::accept(fd_, nullptr, nullptr);
+      if (client < 0) return;
+      std::string request;
+      char buffer[2048];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = ::recv(client, buffer, sizeof(buffer), 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+      }
+      const size_t start = request.find(' ') + 1;
+      const std::string path = request.substr(start, request.find(' ', start) - start);
+      const auto page = pages_.find(path);
+      const std::string body = page == pages_.end() ? "" : page->second;
+      const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                                 body;
+      ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+      ::close(client);
+    }
+  }
+
+  std::map<std::string, std::string> pages_;
+  std::string host_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::thread server_;
+};
+
+TEST(CrawlParametersTest, BudgetAdvancedEngineAndRuleParts) {
+  EXPECT_EQ(CrawlParameters(0, 1000, 100, 50, false),
+            "dpth=0&maxbytes=1000000&maxsites=1&maxdocs=50"
+            "&docmaxpages=0&docminpages=0&minlinks=0&hub=0&auth=0&negurl=&negwords="
+            "&se_ctrl=0+0+0+0+0&se_num=0+0+0+0+0&crwl_rule=0");
+  EXPECT_EQ(CrawlParameters(kDefaultCrawlDepth, kDefaultCrawlKilobytes, kDefaultCrawlSites,
+                            kDefaultCrawlDocuments, kDefaultCrawlInternalOnly),
+            "dpth=2&maxbytes=1000000&maxsites=100&maxdocs=50"
+            "&docmaxpages=0&docminpages=0&minlinks=0&hub=0&auth=0&negurl=&negwords="
+            "&se_ctrl=0+0+0+0+0&se_num=0+0+0+0+0&crwl_rule=1");
+}
+
+// A data folder made by "qora init" from the installed one, with the built
+// page cleaner and PDF converter and a fast crawl.ini, and one library.
+class WebCrawlRequestsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    installed_ = dir_.path() + "installed/";
+    fs::copy(test::SourceDataFolder(), installed_, fs::copy_options::recursive);
+    fs::copy_file(QORA_PAGE_CLEANER, installed_ + "cln.exe");
+    fs::copy_file(QORA_PDF_CONVERTER, installed_ + "hlp22.exe");
+    setenv("QORA_INSTALLED_DATA", installed_.c_str(), 1);
+    data_ = dir_.path() + "data";
+    ASSERT_EQ(Qora({"init", data_}).status, 0);
+    ASSERT_EQ(Qora({"lib", "new", "Web"}).status, 0);
+  }
+  void TearDown() override { unsetenv("QORA_INSTALLED_DATA"); }
+
+  struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+  };
+  Outcome Qora(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--data", data_});
+    std::ostringstream out, err;
+    const int status = RunCommandLine(arguments, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  std::string Crawl(const std::string& library, const std::vector<std::string>& addresses,
+                    int depth, bool internal_only) {
+    EngineSession session;
+    if (session.Start(data_) != 0) return "engine did not start";
+    return CrawlIntoLibrary(library, addresses, depth, 1000, 100, 50, internal_only);
+  }
+
+  test::TempDir dir_;
+  std::string installed_;
+  std::string data_;
+};
+
+TEST_F(WebCrawlRequestsTest, CrawledPagesAreIndexedAndResearchable) {
+  TinySite other({{"/far.html", Page("Far away", "Glaciers carve valleys into the rock.")}},
+                 "127.0.0.2");
+  TinySite site({{"/", Page("Home",
+                            "Volcanoes erupt lava. <a href=\"bees.html\">bees</a> "
+                            "<a href=\"" +
+                                other.Url("/far.html") + "\">far</a>")},
+                 {"/bees.html", Page("Honey bees",
+                                     "Honey bees live in a hive and make honey "
+                                     "from nectar. The queen bee lays the eggs.")}});
+  ASSERT_EQ(Crawl("Web", {site.Url("/"), ""}, 1, true), "");
+  Outcome docs = Qora({"docs", "Web"});
+  ASSERT_EQ(docs.status, 0) << docs.err;
+  EXPECT_NE(docs.out.find("Honey bees"), std::string::npos) << docs.out;
+  EXPECT_EQ(docs.out.find("Far away"), std::string::npos) << docs.out;  // another host
+  const Outcome research = Qora({"research", "--lib", "Web", "--keywords", "queen hive"});
+  ASSERT_EQ(research.status, 0) << research.err;
+  EXPECT_NE(research.out.find("Honey bees"), std::string::npos) << research.out;
+
+  ASSERT_EQ(Crawl("Web", {site.Url("/")}, 1, false), "");
+  docs = Qora({"docs", "Web"});
+  EXPECT_NE(docs.out.find("Honey bees"), std::string::npos) << docs.out;
+  // The home page is known now and is not followed again, so the other
+  // host is reached only from a fresh start address.
+  ASSERT_EQ(Crawl("Web", {other.Url("/far.html")}, 0, false), "");
+  docs = Qora({"docs", "Web"});
+  EXPECT_NE(docs.out.find("Far away"), std::string::npos) << docs.out;
+}
+
+TEST_F(WebCrawlRequestsTest, RefusesWhatItCannotDo) {
+  EXPECT_EQ(Crawl("Web", {}, 1, true), "Please enter start addresses");
+  EXPECT_EQ(Crawl("Web", {"", ""}, 1, true), "Please enter start addresses");
+  EXPECT_NE(CrawlIntoLibrary("Web", {"http://127.0.0.1:1/"}, 1, 9999999, 100, 50, true)
+                .find("kilobyte limit"),
+            std::string::npos);
+  EXPECT_NE(Crawl("Nowhere", {"http://127.0.0.1:1/"}, 1, true).find("Nowhere"), std::string::npos);
+  fs::remove(data_ + "/crawl.ini");
+  EXPECT_NE(Crawl("Web", {"http://127.0.0.1:1/"}, 1, true).find("crawl.ini"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qora
