@@ -13,6 +13,7 @@
 #include "shell/library_commands.h"
 #include "shell/research_flows.h"
 #include "shell/status_progress.h"
+#include "shell/web_requests.h"
 
 namespace qora {
 namespace {
@@ -45,6 +46,13 @@ constexpr char kUsage[] =
     "  add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]\n"
     "                              import the files of FOLDER (depth 2, 1000 kB, 50 documents\n"
     "                              unless given) into LIB and index them\n"
+    "  crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] [--max-docs N]\n"
+    "        [--internal-only]     crawl from the start addresses into LIB (depth 2, 1000 kB,\n"
+    "                              100 sites, 50 documents unless given) and index them\n"
+    "  websearch LIB WORDS... [--engines 1,3] [--results N]\n"
+    "                              search the internet and store the hits in LIB\n"
+    "  quicksearch WORDS... [--engines 1,3] [--results N]\n"
+    "                              list the hits of the search engines\n"
     "\n"
     "LIB is a library's name or identifier. The data folder is DIR of --data,\n"
     "else $QORA_DATA, else $HOME/qoralibs.\n";
@@ -431,6 +439,72 @@ int RunAddFolder(const CommandArguments& args, std::ostream&, std::ostream& err)
   return Outcome(failure, err);
 }
 
+int RunCrawl(const CommandArguments& args, std::ostream&, std::ostream& err) {
+  int depth = 0, kilobytes = 0, sites = 0, documents = 0;
+  if (args.words.size() < 2 || !NumberOption(args, "--depth", kDefaultCrawlDepth, &depth, err) ||
+      !NumberOption(args, "--max-kb", kDefaultCrawlKilobytes, &kilobytes, err) ||
+      !NumberOption(args, "--max-sites", kDefaultCrawlSites, &sites, err) ||
+      !NumberOption(args, "--max-docs", kDefaultCrawlDocuments, &documents, err)) {
+    err << "usage: qora crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] "
+           "[--max-docs N] [--internal-only]\n";
+    return 2;
+  }
+  std::string failure;
+  {
+    StatusProgress progress;
+    failure = CrawlIntoLibrary(args.words[0],
+                               std::vector<std::string>(args.words.begin() + 1, args.words.end()),
+                               depth, kilobytes, sites, documents, args.Has("--internal-only"));
+  }
+  return Outcome(failure, err);
+}
+
+// The words of a search: every word of the command from `first` on.
+std::string SearchWords(const CommandArguments& args, size_t first) {
+  std::string words;
+  for (size_t i = first; i < args.words.size(); ++i) {
+    words += (words.empty() ? "" : " ") + args.words[i];
+  }
+  return words;
+}
+
+int RunWebSearch(const CommandArguments& args, std::ostream&, std::ostream& err) {
+  int results = 0;
+  if (args.words.size() < 2 ||
+      !NumberOption(args, "--results", kDefaultSearchResults, &results, err)) {
+    err << "usage: qora websearch LIB WORDS... [--engines 1,3] [--results N]\n";
+    return 2;
+  }
+  std::string failure;
+  {
+    StatusProgress progress;
+    failure = SearchIntoLibrary(args.words[0], SearchWords(args, 1), args.Value("--engines", "1"),
+                                results);
+  }
+  return Outcome(failure, err);
+}
+
+int RunQuickSearch(const CommandArguments& args, std::ostream& out, std::ostream& err) {
+  int results = 0;
+  if (args.words.empty() ||
+      !NumberOption(args, "--results", kDefaultSearchResults, &results, err)) {
+    err << "usage: qora quicksearch WORDS... [--engines 1,3] [--results N]\n";
+    return 2;
+  }
+  std::vector<DocumentRecord> hits;
+  std::string failure;
+  {
+    StatusProgress progress;
+    failure = QuickSearchHits(SearchWords(args, 0), args.Value("--engines", "1"), &hits, results);
+  }
+  if (!failure.empty()) return Outcome(failure, err);
+  for (const DocumentRecord& hit : hits) {
+    out << DisplayText(hit.name) << "\n    " << DisplayText(hit.uri) << "  (" << hit.fetcher
+        << ")\n";
+  }
+  return 0;
+}
+
 int RunInit(const Invocation& invocation, std::ostream& out, std::ostream& err) {
   if (invocation.arguments.size() != 1) {
     err << "usage: qora init DIR\n";
@@ -510,6 +584,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
   if (invocation.command == "add") return WithEngine(invocation, RunAdd, {}, out, err);
   if (invocation.command == "add-folder") {
     return WithEngine(invocation, RunAddFolder, {"--depth", "--max-kb", "--max-docs"}, out, err);
+  }
+  if (invocation.command == "crawl") {
+    return WithEngine(invocation, RunCrawl, {"--depth", "--max-kb", "--max-sites", "--max-docs"},
+                      out, err);
+  }
+  if (invocation.command == "websearch") {
+    return WithEngine(invocation, RunWebSearch, {"--engines", "--results"}, out, err);
+  }
+  if (invocation.command == "quicksearch") {
+    return WithEngine(invocation, RunQuickSearch, {"--engines", "--results"}, out, err);
   }
   err << "qora: unknown command \"" << invocation.command << "\"\n" << kUsage;
   return 2;
