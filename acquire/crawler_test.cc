@@ -565,7 +565,7 @@ TEST_F(CrawlerTest, LinesOfDirectCallsAreWrittenByTheNextRunOrAtTheEnd) {
 
 TEST_F(CrawlerTest, AtMostThirtyWorkersRun) {
   SetCrawlIni({{"crawl_thread_count", "40"}});
-  ConcurrentServer slow(milliseconds(400));
+  ConcurrentServer slow(milliseconds(1500));  // long enough for all 30 to start, also under a sanitizer
   std::string start;
   for (int i = 0; i < 40; ++i) start += slow.Url("/slow" + std::to_string(i) + ".html") + "\n";
   ASSERT_EQ(Crawl(start, "dpth=0&maxsites=100"), 0);
