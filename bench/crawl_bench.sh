@@ -64,23 +64,7 @@ site_root=/usr/share/doc/python3.11/html
 depth=6
 
 # --- packages ---------------------------------------------------------------
-packages=(python3.11-doc wget time)
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    sudo="sudo"
-  fi
-  echo "crawl_bench: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash "$repo/scripts/setup.sh" python3.11-doc wget time
 
 # The system's Python (python3.11-doc comes with Debian's), else any python3.
 python=/usr/bin/python3

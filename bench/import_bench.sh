@@ -48,23 +48,7 @@ pages_root=/usr/share/doc/python3.11/html
 # --- packages ---------------------------------------------------------------
 # recollindex is in recollcmd (the "recoll" package only adds the desktop
 # search window on top of it); omindex is in xapian-omega.
-packages=(python3.11-doc recollcmd xapian-omega time)
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    sudo="sudo"
-  fi
-  echo "import_bench: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash "$repo/scripts/setup.sh" python3.11-doc recollcmd xapian-omega time
 
 # --- the test folder ----------------------------------------------------------
 work="$(mktemp -d "${TMPDIR:-/tmp}/qora-import-bench.XXXXXX")"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package QORA needs to build, test and run.
+# Installs every Debian package QORA needs to build, test and run, and the
+# packages named as arguments (the benchmarks name what they compare with).
 # Idempotent and non-interactive: packages already present are left alone,
 # and nothing is fetched when all of them are there.
 set -euo pipefail
@@ -16,6 +17,7 @@ packages=(
   libtidy-dev
   poppler-utils
   libcpp-httplib-dev
+  "$@"
 )
 
 missing=()
