@@ -14,9 +14,8 @@
 // the status is not 0 a message is on standard error and OUTPUT was not
 // written (an older file of that name is left as it was).
 //
-// The cleaning runs in a child process under a time limit, so that a page
-// that makes libtidy crash or loop costs one missing output and never a
-// hung or crashed cleaner.
+// The cleaning runs under a time limit, so that a page that makes libtidy
+// loop costs one missing output and never a hung cleaner.
 #include <unistd.h>
 
 #include <cstdio>

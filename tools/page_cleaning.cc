@@ -15,6 +15,7 @@ namespace {
 constexpr size_t kCharsetSearchBytes = 64 * 1024;
 
 constexpr char32_t kByteOrderMark = 0xFEFF;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Unicode code points of the Windows-1252 bytes 0x80 to 0x9F. The five bytes
 // that the code page leaves undefined keep their Latin-1 (C1 control) value.
@@ -277,7 +278,7 @@ class TidyRun {
     tidyBufInit(&diagnostics_);
   }
   ~TidyRun() {
-    tidyBufFree(&input_);
+    tidyBufDetach(&input_);
     tidyBufFree(&output_);
     tidyBufFree(&diagnostics_);
     tidyRelease(doc_);
@@ -306,6 +307,8 @@ class TidyRun {
     ok = ok && tidyOptSetBool(doc_, TidyQuiet, yes);
     ok = ok && tidyOptSetBool(doc_, TidyShowWarnings, no);
     ok = ok && tidyOptSetBool(doc_, TidyShowInfo, no);
+    // Nothing reads the diagnostics: formatting them is wasted work.
+    ok = ok && tidyOptSetInt(doc_, TidyShowErrors, 0);
     ok = ok && tidySetInCharEncoding(doc_, "utf8") == 0;
     ok = ok && tidySetOutCharEncoding(doc_, kOutputEncoding) == 0;
     return ok;
@@ -313,9 +316,12 @@ class TidyRun {
 
   // Parses, repairs and serializes `bytes`; returns libtidy's status of the
   // serialization (negative on a severe error).
+  // `bytes` must stay alive and unchanged until the TidyRun is destroyed:
+  // libtidy reads it where it is.
   int Run(std::string_view bytes) {
     if (!bytes.empty()) {
-      tidyBufAppend(&input_, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
+      tidyBufAttach(&input_, reinterpret_cast<byte*>(const_cast<char*>(bytes.data())),
+                    static_cast<uint>(bytes.size()));
     }
     int status = tidyParseBuffer(doc_, &input_);
     if (status >= 0) status = tidyCleanAndRepair(doc_);
@@ -323,9 +329,10 @@ class TidyRun {
     return status;
   }
 
-  std::string Output() const {
-    if (output_.bp == nullptr) return "";
-    return std::string(reinterpret_cast<const char*>(output_.bp), output_.size);
+  // The serialized page; valid until the TidyRun is destroyed.
+  std::string_view Output() const {
+    if (output_.bp == nullptr) return {};
+    return std::string_view(reinterpret_cast<const char*>(output_.bp), output_.size);
   }
 
  private:
@@ -516,6 +523,8 @@ std::string PageAsUtf8(std::string_view page) {
   const std::string charset = IconvCharsetFor(DeclaredCharset(bytes));
   std::string converted;
   if (!charset.empty() && ConvertToUtf8(bytes, charset, &converted)) return RepairUtf8(converted);
+  // Most pages are clean UTF-8 (or ASCII) already and need no second copy.
+  if (IsValidUtf8(bytes) && bytes.find(kUtf8ByteOrderMark) == std::string::npos) return bytes;
   return RepairUtf8(bytes);
 }
 
@@ -532,7 +541,7 @@ bool CleanPage(std::string_view page, std::string* cleaned, std::string* error) 
     return false;
   }
   const int status = tidy.Run(utf8);
-  std::string output = tidy.Output();
+  const std::string_view output = tidy.Output();
   if (output.empty()) {
     *error = "libtidy produced no output (status " + std::to_string(status) + ")";
     return false;
