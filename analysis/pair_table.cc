@@ -42,6 +42,46 @@ int32_t PairTable::FindEither(int32_t first, int32_t second, bool* reversed) con
   return reverse;
 }
 
+int32_t PairTable::FindEitherOrAppend(const TermPair& pair, bool* reversed, bool* appended) {
+  *reversed = false;
+  *appended = false;
+  const int32_t first = pair.first();
+  const int32_t second = pair.second();
+  if (pairs_.empty()) {
+    pairs_.push_back(pair);  // indexed by the next lookup
+    *appended = true;
+    return 0;
+  }
+  CatchUpIndex();
+  const uint64_t hash = pair.CoupleHash();
+  const uint32_t tag = TagOf(hash);
+  const size_t mask = slots_.size() - 1;
+  int32_t reverse = -1;
+  size_t slot = HomeSlot(hash);
+  for (;; slot = (slot + 1) & mask) {
+    const Slot& entry = slots_[slot];
+    if (entry.position == kFreeSlot) break;
+    if (entry.tag != tag) continue;
+    const TermPair& held = pairs_[static_cast<size_t>(entry.position)];
+    if (held.Is(first, second)) return entry.position;
+    if (held.Is(second, first)) reverse = entry.position;
+  }
+  if (reverse >= 0) {
+    *reversed = true;
+    return reverse;
+  }
+  const int32_t position = static_cast<int32_t>(pairs_.size());
+  pairs_.push_back(pair);
+  *appended = true;
+  // The search ended at the free slot where the new pair belongs; when the
+  // slots must grow, the next lookup indexes afresh instead.
+  if (SlotsNeeded(pairs_.size()) <= slots_.size()) {
+    slots_[slot] = Slot{tag, position};
+    indexed_ = pairs_.size();
+  }
+  return position;
+}
+
 void PairTable::Append(const TermPair& pair) { pairs_.push_back(pair); }
 
 void PairTable::Reserve(size_t count) { pairs_.reserve(count); }
@@ -52,7 +92,7 @@ void PairTable::Clear() {
 }
 
 void PairTable::IndexNewPairs() const {
-  const size_t needed = pairs_.size() + pairs_.size() / 2;
+  const size_t needed = SlotsNeeded(pairs_.size());
   if (indexed_ == 0 || needed > slots_.size()) {
     // Start afresh: the table was emptied or shrank, or outgrew its slots.
     const size_t size = std::bit_ceil(std::max(kMinSlots, needed + 1));

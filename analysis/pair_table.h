@@ -30,6 +30,12 @@ class PairTable {
   // `*reversed` set, else -1. One search serves both orientations.
   int32_t FindEither(int32_t first, int32_t second, bool* reversed) const;
 
+  // As FindEither for the ids of `pair`; when neither orientation is
+  // present, appends `pair` instead, sets `*appended` and returns its
+  // position. One probe sequence serves the search and the indexing of the
+  // new pair.
+  int32_t FindEitherOrAppend(const TermPair& pair, bool* reversed, bool* appended);
+
   // The pair (first, second), or nullptr when absent. The pointer is valid
   // until the next change of the table.
   TermPair* FindPair(int32_t first, int32_t second) {
@@ -89,6 +95,9 @@ class PairTable {
   // The slot where the search for `hash` starts.
   size_t HomeSlot(uint64_t hash) const { return static_cast<size_t>(hash >> shift_); }
   static uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash); }
+
+  // Slots needed for `pairs` indexed pairs.
+  static size_t SlotsNeeded(size_t pairs) { return pairs + pairs / 2; }
 
   // Indexes the pairs appended since the last lookup, in order.
   void CatchUpIndex() const {

@@ -287,20 +287,18 @@ int TermVector::ReadVector(std::string_view* bytes) {
 
 void TermVector::MergePair(PairTable* table, const TermPair& pair) {
   bool reversed = false;
-  const int32_t position = table->FindEither(pair.first(), pair.second(), &reversed);
-  if (position < 0) {
-    table->Append(pair);
-  } else {
-    table->at(static_cast<size_t>(position)).Add(reversed ? pair.Reversed() : pair);
-  }
+  bool appended = false;
+  const int32_t position = table->FindEitherOrAppend(pair, &reversed, &appended);
+  if (!appended) table->at(static_cast<size_t>(position)).Add(reversed ? pair.Reversed() : pair);
 }
 
 void TermVector::AddOccurrence(int32_t first, int32_t second, double weight) {
   bool reversed = false;
-  const int32_t position = pairs_.FindEither(first, second, &reversed);
-  if (position < 0) {
-    pairs_.Append(TermPair(first, second, weight, 0.0));
-  } else if (reversed) {
+  bool appended = false;
+  const int32_t position =
+      pairs_.FindEitherOrAppend(TermPair(first, second, weight, 0.0), &reversed, &appended);
+  if (appended) return;
+  if (reversed) {
     pairs_.at(static_cast<size_t>(position)).AddBackward(weight);
   } else {
     pairs_.at(static_cast<size_t>(position)).AddForward(weight);

@@ -184,6 +184,56 @@ TEST(PairTableTest, FindEitherPrefersThePairToItsReverse) {
   EXPECT_FALSE(reversed);
 }
 
+// Random ids from a small range, so couples repeat in both orientations, and
+// lookups interleaved with the inserts across many growths of the index:
+// the table must agree with a plain map of couples at every step, also after
+// a Clear and mixed with Append.
+TEST(PairTableTest, FindEitherOrAppendAgreesWithAMapOfCouples) {
+  PairTable table;
+  std::map<std::pair<int32_t, int32_t>, int32_t> positions;  // ordered ids -> position
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int32_t> id(0, 180);
+  for (int round = 0; round < 2; ++round) {
+    table.Clear();
+    positions.clear();
+    for (int step = 0; step < 20000; ++step) {
+      const int32_t first = id(random);
+      const int32_t second = id(random);
+      if (step % 1000 == 999 && positions.count({first, second}) == 0 &&
+          positions.count({second, first}) == 0) {
+        table.Append(TermPair(first, second));  // a plain append in between
+        positions[{first, second}] = static_cast<int32_t>(table.size()) - 1;
+        continue;
+      }
+      bool reversed = true;
+      bool appended = true;
+      const int32_t position =
+          table.FindEitherOrAppend(TermPair(first, second, 1.0, 0.0), &reversed, &appended);
+      const auto same = positions.find({first, second});
+      const auto reverse = positions.find({second, first});
+      if (same != positions.end()) {
+        ASSERT_EQ(same->second, position);
+        ASSERT_FALSE(reversed);
+        ASSERT_FALSE(appended);
+      } else if (reverse != positions.end()) {
+        ASSERT_EQ(reverse->second, position);
+        ASSERT_EQ(first != second, reversed);
+        ASSERT_FALSE(appended);
+      } else {
+        ASSERT_TRUE(appended);
+        ASSERT_FALSE(reversed);
+        ASSERT_EQ(static_cast<int32_t>(table.size()) - 1, position);
+        positions[{first, second}] = position;
+      }
+      ASSERT_EQ(positions.size(), table.size());
+    }
+    for (const auto& [ids, position] : positions) {
+      ASSERT_EQ(position, table.Find(ids.first, ids.second));
+      ASSERT_TRUE(table.at(static_cast<size_t>(position)).Is(ids.first, ids.second));
+    }
+  }
+}
+
 TEST(PairTableTest, RetainIfKeepsOrderAndIndex) {
   PairTable table;
   for (int32_t i = 0; i < 100; ++i) table.Append(TermPair(i, i + 1));

@@ -4,8 +4,11 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "analysis/cfg_file.h"
+#include "store/bounded_queue.h"
 #include "store/document_indexer.h"
 #include "store/document_reader.h"
 #include "store/file_bytes.h"
@@ -132,23 +135,54 @@ void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
   }
   half->table.Clear();
   half->table.Load(half->TablePath());
-  const size_t n = half->table.size();
-  for (size_t i = 0; i < n; ++i) {
-    CacheEntry& entry = half->table.at(i);
-    if (entry.processed != 0 && !full) continue;
-    environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
-                                       std::to_string(n));
-    TermVector plain;
-    const bool written = IndexDocument(*half, entry, &plain);
-    sum.Merge(plain);
-    // The flag records that the index file exists, whatever the model: a
-    // document counted into the master vectors is never counted again.
-    if (written) entry.processed = 1;
+  std::vector<size_t> pending;
+  for (size_t i = 0; i < half->table.size(); ++i) {
+    if (full || half->table.at(i).processed == 0) pending.push_back(i);
+  }
+  const std::vector<bool> written = IndexAndSum(*half, pending, &sum);
+  // The flag records that the index file exists, whatever the model: a
+  // document counted into the master vectors is never counted again.
+  for (size_t k = 0; k < pending.size(); ++k) {
+    if (written[k]) half->table.at(pending[k]).processed = 1;
   }
   if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
   WriteIndexFile(half->MasterPath(), sum, half->stemmed);
   half->ReplacePlain(std::move(sum));
   half->table.Rewrite(half->TablePath());
+}
+
+// A thread of its own indexes the documents (reading, tokenizing against the
+// dictionary, writing the index files) while this one adds their vectors to
+// the sum, the two costs of processing in about equal parts. Only the
+// indexing thread touches the environment's dictionary and stems, and the
+// vectors are added in table order, so the sum is the one a single thread
+// makes, bit for bit.
+std::vector<bool> DocumentStore::IndexAndSum(const LibraryHalf& half,
+                                             const std::vector<size_t>& pending, TermVector* sum) {
+  std::vector<bool> written(pending.size(), false);
+  BoundedQueue<TermVector> vectors(kQueuedVectors);
+  const size_t n = half.table.size();
+  std::thread indexer([&] {
+    for (size_t k = 0; k < pending.size(); ++k) {
+      const size_t i = pending[k];
+      environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
+                                         std::to_string(n));
+      TermVector plain;
+      written[k] = IndexDocument(half, half.table.at(i), &plain);
+      if (!vectors.Push(std::move(plain))) break;
+    }
+    vectors.Close();
+  });
+  try {
+    TermVector plain;
+    while (vectors.Pop(&plain)) sum->Merge(plain);
+  } catch (...) {
+    vectors.Close();  // the indexer stops at its next push
+    indexer.join();
+    throw;
+  }
+  indexer.join();
+  return written;
 }
 
 bool DocumentStore::IndexDocument(const LibraryHalf& half, const CacheEntry& entry,

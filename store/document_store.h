@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "analysis/term_vector.h"
 #include "engine/environment.h"
@@ -143,6 +144,13 @@ class DocumentStore : public EngineObject {
 
  private:
   void ProcessHalf(LibraryHalf* half, bool full);
+  // Indexes the documents at the table positions `pending`, in order, and
+  // adds each one's plain vector to `*sum`; element k of the result tells
+  // whether the index file of pending[k] was written.
+  std::vector<bool> IndexAndSum(const LibraryHalf& half, const std::vector<size_t>& pending,
+                                TermVector* sum);
+  // Vectors indexed ahead of the summing, at most.
+  static constexpr size_t kQueuedVectors = 8;
   // Indexes one document and writes its ".idx"; true when the file was
   // written.
   bool IndexDocument(const LibraryHalf& half, const CacheEntry& entry, TermVector* plain);
