@@ -113,6 +113,7 @@ void TermVector::Clear() {
   pairs_.Clear();
   counts_.clear();
   weight_ = 0.0;
+  couples_may_repeat_ = false;
 }
 
 // Adding each occurrence to the pair of its two terms met first gives what
@@ -122,6 +123,7 @@ void TermVector::Clear() {
 // building the table twice.
 void TermVector::Build(const TermList& list, int window) {
   pairs_.Clear();
+  couples_may_repeat_ = false;
   counts_.clear();
   const std::vector<int32_t>& ids = list.ids();
   const size_t size = ids.size();
@@ -145,12 +147,17 @@ void TermVector::Merge(const TermVector& other) {
 // term counts and weight although Merge would not carry them over: a sentence
 // of one term, or one built with a window below 2, has term counts and no
 // pairs, and must not lose them.
+// Without repeated couples the fold would append every pair as it is, so
+// only the negligible pairs go.
 void TermVector::Finalize() {
   if (pairs_.empty()) return;
-  PairTable folded;
-  folded.Reserve(pairs_.size());
-  for (const TermPair& pair : pairs_) MergePair(&folded, pair);
-  pairs_ = std::move(folded);
+  if (couples_may_repeat_) {
+    PairTable folded;
+    folded.Reserve(pairs_.size());
+    for (const TermPair& pair : pairs_) MergePair(&folded, pair);
+    pairs_ = std::move(folded);
+    couples_may_repeat_ = false;
+  }
   DropNegligiblePairs();
 }
 
@@ -173,6 +180,7 @@ TermVector TermVector::Intersect(const TermVector& other) const {
     const TermPair& held = pairs_.at(static_cast<size_t>(position));
     const TermPair common = held.Product(reversed ? pair.Reversed() : pair);
     result.pairs_.Append(common);
+    result.couples_may_repeat_ = true;  // `other` may hold a couple twice
     StoreSmallerCount(common.first(), counts_, other.counts_, &result.counts_);
     StoreSmallerCount(common.second(), counts_, other.counts_, &result.counts_);
   }
@@ -278,7 +286,10 @@ int TermVector::ReadVector(std::string_view* bytes) {
         pairs_.Reserve(static_cast<size_t>(count));
         weight_ = weight;
       },
-      [&](const TermPair& pair) { pairs_.Append(pair); },
+      [&](const TermPair& pair) {
+        pairs_.Append(pair);
+        couples_may_repeat_ = true;
+      },
       [&](int32_t id, int32_t count) { counts_[id] = count; }, true);
   if (read) return 0;
   Clear();
@@ -315,6 +326,7 @@ bool TermVector::ReadBody(std::istream& in, int32_t pairs) {
   char header[kHeaderBytes];
   if (!in.read(header, sizeof(header))) return false;
   weight_ = DecodeDouble(header);  // The reserved field that follows carries nothing.
+  couples_may_repeat_ = true;       // a file may hold a couple twice
   const bool pairs_read = ReadRecords(in, pairs, kPairBytes, [this](const char* record) {
     pairs_.Append(TermPair(DecodeFixed32(record), DecodeFixed32(record + 4),
                            DecodeDouble(record + 16), DecodeDouble(record + 8)));

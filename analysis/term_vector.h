@@ -116,7 +116,10 @@ class TermVector {
   const TermPair& PairAt(size_t position) const { return pairs_.at(position); }
 
   // Adds `pair` at the end of the pairs, as it is.
-  void AppendPair(const TermPair& pair) { pairs_.Append(pair); }
+  void AppendPair(const TermPair& pair) {
+    pairs_.Append(pair);
+    couples_may_repeat_ = true;
+  }
 
   // Appends the first min(count, pair_count()) pairs to `target`, in order.
   void CopyFirstPairs(PairTable* target, size_t count) const;
@@ -169,6 +172,11 @@ class TermVector {
   PairTable pairs_;
   TermCounts counts_;
   double weight_ = 0.0;
+  // False while no two pairs share a couple (in either orientation): true
+  // once pairs came in without being folded (read, appended, intersected),
+  // until Finalize folds them. Finalizing a vector without repeats needs no
+  // fold.
+  bool couples_may_repeat_ = false;
 };
 
 }  // namespace qora

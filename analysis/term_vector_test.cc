@@ -417,6 +417,53 @@ TEST(TermVectorFinalizeTest, FoldsReversePairsInTheOrientationMetFirst) {
   EXPECT_EQ(0.75, vector.weight());
 }
 
+// Every way a couple can come in twice leaves the next Finalize a fold to
+// do: appending, reading from the binary form (stream and bytes),
+// intersecting with a vector that holds a couple twice, and a copy of any of
+// these; appending after a Finalize too.
+TEST(TermVectorFinalizeTest, FoldsRepeatsWhicheverWayTheyCameIn) {
+  TermVector repeating;
+  repeating.AppendPair(TermPair(1, 2, 1.0, 0.0));
+  repeating.AppendPair(TermPair(2, 1, 2.0, 0.0));
+  std::ostringstream binary;
+  ASSERT_EQ(0, repeating.WriteVector(binary));
+  const std::string bytes = binary.str();
+
+  std::vector<TermVector> vectors;
+  vectors.push_back(repeating);  // a copy
+  {
+    std::istringstream in(bytes);
+    TermVector read;
+    ASSERT_EQ(0, read.ReadVector(in));
+    vectors.push_back(read);
+  }
+  {
+    std::string_view view(bytes);
+    TermVector read;
+    ASSERT_EQ(0, read.ReadVector(&view));
+    vectors.push_back(read);
+  }
+  {
+    TermVector single = Built({1, 2}, 2);  // (1,2) 1/0
+    vectors.push_back(single.Intersect(repeating));
+  }
+  {
+    TermVector merged = Built({1, 2}, 2);
+    merged.Finalize();
+    merged.AppendPair(TermPair(2, 1, 3.0, 0.0));
+    vectors.push_back(merged);
+  }
+  for (size_t i = 0; i < vectors.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(2u, vectors[i].pair_count());
+    vectors[i].Finalize();
+    ASSERT_EQ(1u, vectors[i].pair_count());
+    EXPECT_EQ(-1, vectors[i].pairs().Find(2, 1));
+  }
+  EXPECT_EQ((Pairs{"(1,2) 1/2"}), PairsOf(vectors[0]));
+  EXPECT_EQ((Pairs{"(1,2) 1/3"}), PairsOf(vectors[4]));
+}
+
 TEST(TermVectorFinalizeTest, DropsPairsWhoseWeightsAreBothNegligible) {
   TermVector vector;
   vector.AppendPair(TermPair(1, 2, 1.0, 0.0));
