@@ -84,15 +84,19 @@ int32_t PairTable::FindEitherOrAppend(const TermPair& pair, bool* reversed, bool
 
 void PairTable::Append(const TermPair& pair) { pairs_.push_back(pair); }
 
-void PairTable::Reserve(size_t count) { pairs_.reserve(count); }
+void PairTable::Reserve(size_t count) {
+  pairs_.reserve(count);
+  reserved_ = count;
+}
 
 void PairTable::Clear() {
   pairs_.clear();
   indexed_ = 0;
+  reserved_ = 0;
 }
 
 void PairTable::IndexNewPairs() const {
-  const size_t needed = SlotsNeeded(pairs_.size());
+  const size_t needed = SlotsNeeded(std::max(pairs_.size(), reserved_));
   if (indexed_ == 0 || needed > slots_.size()) {
     // Start afresh: the table was emptied or shrank, or outgrew its slots.
     const size_t size = std::bit_ceil(std::max(kMinSlots, needed + 1));

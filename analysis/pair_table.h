@@ -63,7 +63,9 @@ class PairTable {
     indexed_ = 0;
   }
 
-  // Makes room for `count` pairs without reallocating.
+  // Makes room for `count` pairs without reallocating, and sizes the index
+  // for that many when it is next built, so that filling the table up to
+  // `count` pairs with lookups in between never rebuilds the index.
   void Reserve(size_t count);
 
   // Removes every pair; the memory is kept for reuse.
@@ -116,6 +118,7 @@ class PairTable {
   mutable std::vector<Slot> slots_;
   mutable int shift_ = 64;
   mutable size_t indexed_ = 0;
+  size_t reserved_ = 0;  // pairs the index is sized for at least
 };
 
 }  // namespace qora

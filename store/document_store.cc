@@ -152,44 +152,49 @@ void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
 }
 
 // A thread of its own indexes the documents (reading, tokenizing against the
-// dictionary, writing the index files) while this one adds their vectors to
-// the sum, the two costs of processing in about equal parts. Only the
-// indexing thread touches the environment's dictionary and stems, and the
-// vectors are added in table order, so the sum is the one a single thread
-// makes, bit for bit.
+// dictionary, building the vectors) while this one writes their index files
+// and adds them to the sum, the costs of processing in about equal parts.
+// Only the indexing thread touches the environment's dictionary and stems,
+// and the vectors are added in table order, so the sum is the one a single
+// thread makes, bit for bit.
 std::vector<bool> DocumentStore::IndexAndSum(const LibraryHalf& half,
                                              const std::vector<size_t>& pending, TermVector* sum) {
+  struct Indexed {
+    size_t k = 0;  // position in `pending`
+    TermVector plain;
+    TermVector stemmed;
+  };
   std::vector<bool> written(pending.size(), false);
-  BoundedQueue<TermVector> vectors(kQueuedVectors);
+  BoundedQueue<Indexed> queue(kQueuedVectors);
   const size_t n = half.table.size();
   std::thread indexer([&] {
     for (size_t k = 0; k < pending.size(); ++k) {
       const size_t i = pending[k];
       environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
                                          std::to_string(n));
-      TermVector plain;
-      written[k] = IndexDocument(half, half.table.at(i), &plain);
-      if (!vectors.Push(std::move(plain))) break;
+      Indexed document;
+      document.k = k;
+      IndexDocumentBody(half.cache_folder + half.table.at(i).id + ".dml", environment_,
+                        &document.plain, &document.stemmed);
+      if (!queue.Push(std::move(document))) break;
     }
-    vectors.Close();
+    queue.Close();
   });
   try {
-    TermVector plain;
-    while (vectors.Pop(&plain)) sum->Merge(plain);
+    Indexed document;
+    while (queue.Pop(&document)) {
+      const std::string& id = half.table.at(pending[document.k]).id;
+      written[document.k] =
+          WriteIndexFile(half.index_folder + id + ".idx", document.plain, document.stemmed);
+      sum->Merge(document.plain);
+    }
   } catch (...) {
-    vectors.Close();  // the indexer stops at its next push
+    queue.Close();  // the indexer stops at its next push
     indexer.join();
     throw;
   }
   indexer.join();
   return written;
-}
-
-bool DocumentStore::IndexDocument(const LibraryHalf& half, const CacheEntry& entry,
-                                  TermVector* plain) {
-  TermVector stemmed;
-  IndexDocumentBody(half.cache_folder + entry.id + ".dml", environment_, plain, &stemmed);
-  return WriteIndexFile(half.index_folder + entry.id + ".idx", *plain, stemmed);
 }
 
 int DocumentStore::ClearTerms() {

@@ -151,9 +151,6 @@ class DocumentStore : public EngineObject {
                                 TermVector* sum);
   // Vectors indexed ahead of the summing, at most.
   static constexpr size_t kQueuedVectors = 8;
-  // Indexes one document and writes its ".idx"; true when the file was
-  // written.
-  bool IndexDocument(const LibraryHalf& half, const CacheEntry& entry, TermVector* plain);
   static int MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id);
 
   EngineEnvironment* environment_;
