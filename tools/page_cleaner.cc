@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tools/page_cleaning.h"
@@ -60,6 +61,10 @@ int CleanFile(const std::string& input, const std::string& output, const std::st
 }  // namespace
 
 int main(int argc, char** argv) {
+  // libtidy asks the C library for the user's locale to pick the language of
+  // its messages, which loads a dozen locale files; the cleaner shows none.
+  setenv("LC_ALL", "C", 1);
+  qora::tools::PrepareHeapForOneTask();
   if (argc < 3) {
     ReportFailure("usage: cln.exe INPUT OUTPUT (argument list: any name, input path, output path)");
     return kExitUsage;

@@ -2,8 +2,10 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/types.h>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -277,6 +280,33 @@ void EndProcessAfter(int milliseconds, const char* message) {
   timer.it_value.tv_sec = milliseconds / 1000;
   timer.it_value.tv_usec = static_cast<long>(milliseconds % 1000) * 1000L;
   setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+namespace {
+// Volatile: a store the compiler may not drop, so the allocation stays.
+void* volatile g_heap_filler = nullptr;
+}  // namespace
+
+void PrepareHeapForOneTask() {
+  constexpr uintptr_t kHugePage = 2u << 20;
+  constexpr int kHeapReserve = 16 << 20;
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, INT32_MAX);
+  mallopt(M_TOP_PAD, kHeapReserve);
+  // More than the heap holds yet: grows it by at least the reserve.
+  void* probe = std::malloc(kHeapReserve / 2);
+  g_heap_filler = probe;  // seen outside, so the compiler keeps the allocation
+  const uintptr_t start = reinterpret_cast<uintptr_t>(probe);
+  const uintptr_t top = reinterpret_cast<uintptr_t>(sbrk(0));
+  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+  std::free(probe);  // back into the free top of the heap, not to the system
+  g_heap_filler = nullptr;
+  if (probe == nullptr || top < first + kHugePage) return;
+  madvise(reinterpret_cast<void*>(first), (top - first) & ~(kHugePage - 1), MADV_HUGEPAGE);
+  // The free heap starts where the probe did. A block that is never touched
+  // (only its bounds are written) fills it up to the first huge page.
+  constexpr uintptr_t kChunkOverhead = 64;
+  if (first - start > kChunkOverhead) g_heap_filler = std::malloc(first - start - kChunkOverhead);
 }
 
 }  // namespace qora::tools
