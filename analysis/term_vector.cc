@@ -225,8 +225,16 @@ void TermVector::CopyFirstPairs(PairTable* target, size_t count) const {
   for (size_t i = 0; i < copied; ++i) target->Append(pairs_.at(i));
 }
 
+// The bytes go out in pieces of about kWriteChunk, so that a master vector
+// of millions of pairs needs no buffer of its whole size.
 int TermVector::WriteVector(std::ostream& out) const {
+  constexpr size_t kWriteChunk = 1 << 20;
   std::string buffer;
+  const auto flush_if_full = [&] {
+    if (buffer.size() < kWriteChunk) return;
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    buffer.clear();
+  };
   if (pairs_.empty()) {
     PutFixed32(&buffer, 0);
     out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
@@ -234,7 +242,7 @@ int TermVector::WriteVector(std::ostream& out) const {
   }
   std::vector<std::pair<int32_t, int32_t>> terms(counts_.begin(), counts_.end());
   std::sort(terms.begin(), terms.end());
-  buffer.reserve(4 + kHeaderBytes + pairs_.size() * kPairBytes + 4 + terms.size() * kTermBytes);
+  buffer.reserve(kWriteChunk + std::max(kPairBytes, kTermBytes) + 4 + kHeaderBytes);
   PutFixed32(&buffer, static_cast<int32_t>(pairs_.size()));
   PutDouble(&buffer, weight_);
   PutFixed32(&buffer, 0);  // Reserved.
@@ -243,11 +251,13 @@ int TermVector::WriteVector(std::ostream& out) const {
     PutFixed32(&buffer, pair.second());
     PutDouble(&buffer, pair.backward());
     PutDouble(&buffer, pair.forward());
+    flush_if_full();
   }
   PutFixed32(&buffer, static_cast<int32_t>(terms.size()));
   for (const auto& [id, count] : terms) {
     PutFixed32(&buffer, id);
     PutFixed32(&buffer, count);
+    flush_if_full();
   }
   out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
   return out ? 0 : -1;

@@ -767,6 +767,24 @@ TEST(TermVectorBinaryTest, ReadsBackWhatItWrote) {
   EXPECT_EQ(stream.str().size(), static_cast<size_t>(stream.tellg()));
 }
 
+// Large enough that the writer passes its pieces to the stream several
+// times, in the pairs and in the term counts: every byte must arrive once,
+// in order.
+TEST(TermVectorBinaryTest, ALargeVectorReadsBackWholeAndExact) {
+  TermVector vector;
+  for (int32_t i = 0; i < 120000; ++i) {
+    vector.AppendPair(TermPair(i, i * 7 + 1, i * 0.5, 1.0 / (i + 1)));
+    vector.SetTermCount(i, i % 13 + 1);
+  }
+  vector.set_weight(2.5);
+  std::stringstream stream;
+  ASSERT_EQ(0, vector.WriteVector(stream));
+  EXPECT_EQ(4u + 12u + 120000u * 24u + 4u + 120000u * 8u, stream.str().size());
+  TermVector read;
+  ASSERT_EQ(0, read.ReadVector(stream));
+  ExpectSameVector(vector, read);
+}
+
 TEST(TermVectorBinaryTest, IgnoresTheReservedField) {
   std::string bytes = Encoded(SmallVector());
   bytes[12] = '\x7F';

@@ -47,27 +47,29 @@ bool ReadIndexFile(const std::string& path, TermVector* plain, TermVector* stemm
   return true;
 }
 
-// Writes the two vectors of an index file through a temporary file renamed
-// into place; true when the whole file was written.
-bool WriteIndexFile(const std::string& path, const TermVector& plain, const TermVector& stemmed) {
-  const std::string partial = path + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    plain.WriteVector(out);
-    stemmed.WriteVector(out);
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(partial.c_str());
-      return false;
-    }
-  }
-  if (std::rename(partial.c_str(), path.c_str()) != 0) {
+// Flushes and closes `out`, the temporary file `partial`, and renames it to
+// `path`; true when all of it was written. On failure no file is left at
+// `partial` and `path` keeps what it held.
+bool CommitPartialFile(std::ofstream& out, const std::string& partial, const std::string& path) {
+  out.flush();
+  const bool written = static_cast<bool>(out);
+  out.close();
+  if (!written || std::rename(partial.c_str(), path.c_str()) != 0) {
     std::remove(partial.c_str());
     return false;
   }
   return true;
+}
+
+// Writes the two vectors of an index file through a temporary file renamed
+// into place; true when the whole file was written.
+bool WriteIndexFile(const std::string& path, const TermVector& plain, const TermVector& stemmed) {
+  const std::string partial = path + ".partial";
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  plain.WriteVector(out);
+  stemmed.WriteVector(out);
+  return CommitPartialFile(out, partial, path);
 }
 
 }  // namespace
@@ -145,10 +147,24 @@ void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
   for (size_t k = 0; k < pending.size(); ++k) {
     if (written[k]) half->table.at(pending[k]).processed = 1;
   }
-  if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
-  WriteIndexFile(half->MasterPath(), sum, half->stemmed);
+  WriteMasterIndex(half, sum);
   half->ReplacePlain(std::move(sum));
   half->table.Rewrite(half->TablePath());
+}
+
+// The plain sum goes to the file on a thread of its own while this one makes
+// the stemmed copy, which follows it in the file. Both only read `sum`.
+bool DocumentStore::WriteMasterIndex(LibraryHalf* half, const TermVector& sum) {
+  const std::string path = half->MasterPath();
+  const std::string partial = path + ".partial";
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  std::jthread writer;
+  if (out) writer = std::jthread([&] { sum.WriteVector(out); });
+  if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
+  if (!out.is_open()) return false;
+  writer.join();
+  half->stemmed.WriteVector(out);
+  return CommitPartialFile(out, partial, path);
 }
 
 // A thread of its own indexes the documents (reading, tokenizing against the

@@ -149,6 +149,9 @@ class DocumentStore : public EngineObject {
   // whether the index file of pending[k] was written.
   std::vector<bool> IndexAndSum(const LibraryHalf& half, const std::vector<size_t>& pending,
                                 TermVector* sum);
+  // Makes the stemmed copy of `sum` when the stemmed model is on and writes
+  // both to the master index file; true when the file was written.
+  bool WriteMasterIndex(LibraryHalf* half, const TermVector& sum);
   // Vectors indexed ahead of the summing, at most.
   static constexpr size_t kQueuedVectors = 8;
   static int MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id);
