@@ -13,7 +13,8 @@
 #   --keep          keep the temporary folder (data folder, wget's copy, logs)
 #
 # The site is Debian's python3.11-doc (/usr/share/doc/python3.11/html, over
-# 500 HTML pages) served on 127.0.0.1 by "python3 -m http.server"; both
+# 500 HTML pages) served on 127.0.0.1 by bench/site_server.py (Python's
+# http.server with a listen backlog of 128, as a real server has); both
 # clients start at its index.html and go 6 links deep. Missing packages
 # (python3.11-doc, wget, time) are installed with apt-get, with sudo when not
 # root. QORA is built in Release in build-bench/ at the top of the repository.
@@ -93,8 +94,7 @@ s.bind(("127.0.0.1", 0))
 print(s.getsockname()[1])')
 fi
 server_log="$work/server.log"
-"$python" -m http.server "$port" --bind 127.0.0.1 --directory "$site_root" \
-  >"$server_log" 2>&1 &
+"$python" "$repo/bench/site_server.py" "$port" "$site_root" >"$server_log" 2>&1 &
 server_pid=$!
 start_url="http://127.0.0.1:$port/index.html"
 # Wait (up to 10 s) until the server answers.
@@ -117,7 +117,8 @@ fi
 site_pages=$(find "$site_root" -name '*.html' | wc -l)
 site_kib=$(find "$site_root" -name '*.html' -printf '%s\n' | awk '{s += $1} END {print int(s / 1024)}')
 large_pages=$(find "$site_root" -name '*.html' -size +200000c | wc -l)
-echo "site: $site_root served on 127.0.0.1:$port by $("$python" --version 2>&1) http.server;"
+echo "site: $site_root served on 127.0.0.1:$port by $("$python" --version 2>&1) http.server" \
+  "(site_server.py, backlog 128);"
 echo "      $site_pages HTML files ($site_kib KiB), $large_pages of them over 200,000 bytes"
 echo "machine: $(nproc) cores; $(uname -sr); load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
@@ -141,6 +142,14 @@ per_second() {
 }
 
 # Requests the server has answered so far (one log line per request).
+# Connection requests this machine's listening sockets dropped so far because
+# their backlog was full (TcpExt ListenOverflows); each one costs its client
+# a second before it tries again.
+listen_overflows() {
+  awk '$1 == "TcpExt:" { if (!names) { for (i = 2; i <= NF; i++) col[$i] = i; names = 1 }
+                         else { print $col["ListenOverflows"] + 0; exit } }' /proc/net/netstat
+}
+
 server_requests() {
   grep -c '"GET ' "$server_log" || true
 }
@@ -214,10 +223,12 @@ else
       "$data/crawl.ini" | sed 's/[[:space:]]*=[[:space:]]*/=/' | paste -s -d' ')
     echo "QORA crawl.ini: $settings"
     before=$(server_requests)
+    overflows_before=$(listen_overflows)
     status=0
     timed "$qora_log" "$qora" --data "$data" crawl bench "$start_url" --depth "$depth" \
       --max-kb 2000000 --max-sites 100000 --max-docs 100000 --internal-only || status=$?
     after=$(server_requests)
+    qora_overflows=$(( $(listen_overflows) - overflows_before ))
     qora_requests=$((after - before))
     served_paths "$before" "$after" >"$work/qora-fetched.txt"
     qora_fetched=$(grep -c '\.html$' "$work/qora-fetched.txt" || true)
@@ -236,7 +247,8 @@ else
       library_kib=$(du -sk "$data" | cut -f1)
       qora_pps=$(per_second "$qora_stored" "$wall")
       echo "QORA crawl: ${wall}s wall, CPU ${cpu}, peak RSS $((rss / 1024)) MiB;" \
-        "$qora_requests requests answered by the server, $qora_fetched HTML pages served"
+        "$qora_requests requests answered by the server, $qora_fetched HTML pages served," \
+        "$qora_overflows connections refused by a full backlog"
       echo "QORA stored documents: $qora_stored (qora docs); web_c: $archived .htm archived" \
         "copies, $dml .dml documents; data folder $library_kib KiB"
       echo "QORA: $qora_pps stored pages/s"
