@@ -277,7 +277,8 @@ int TermVector::ReadVector(std::istream& in) {
 bool TermVector::ReadPairs(std::string_view* bytes, std::vector<TermPair>* pairs) {
   if (pairs != nullptr) pairs->clear();
   const bool read = ParseVector(
-      bytes, [&](int32_t count, double) {
+      bytes,
+      [&](int32_t count, double) {
         if (pairs != nullptr) pairs->reserve(static_cast<size_t>(count));
       },
       [&](const TermPair& pair) {
@@ -336,7 +337,7 @@ bool TermVector::ReadBody(std::istream& in, int32_t pairs) {
   char header[kHeaderBytes];
   if (!in.read(header, sizeof(header))) return false;
   weight_ = DecodeDouble(header);  // The reserved field that follows carries nothing.
-  couples_may_repeat_ = true;       // a file may hold a couple twice
+  couples_may_repeat_ = true;      // a file may hold a couple twice
   const bool pairs_read = ReadRecords(in, pairs, kPairBytes, [this](const char* record) {
     pairs_.Append(TermPair(DecodeFixed32(record), DecodeFixed32(record + 4),
                            DecodeDouble(record + 16), DecodeDouble(record + 8)));

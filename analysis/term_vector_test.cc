@@ -920,14 +920,14 @@ TEST(TermVectorBinaryTest, ReadingBytesTakesWhatReadingAStreamTakes) {
     ExpectPairsReadAsVectorReads(whole.substr(0, length));
   }
   const size_t term_count_at = 4 + 12 + 24;
-  for (const std::string& count : {Bytes({0xFF, 0xFF, 0xFF, 0x7F}), Bytes({0xFE, 0xFF, 0xFF, 0xFF}),
-                                   Bytes({0, 0, 0, 0})}) {
+  for (const std::string& count :
+       {Bytes({0xFF, 0xFF, 0xFF, 0x7F}), Bytes({0xFE, 0xFF, 0xFF, 0xFF}), Bytes({0, 0, 0, 0})}) {
     std::string bytes = small + small;
     bytes.replace(term_count_at, 4, count);
     ExpectPairsReadAsVectorReads(bytes);
   }
-  for (const std::string& count : {Bytes({0xFF, 0xFF, 0xFF, 0x7F}), Bytes({0xFE, 0xFF, 0xFF, 0xFF}),
-                                   Bytes({0, 0, 0, 0})}) {
+  for (const std::string& count :
+       {Bytes({0xFF, 0xFF, 0xFF, 0x7F}), Bytes({0xFE, 0xFF, 0xFF, 0xFF}), Bytes({0, 0, 0, 0})}) {
     ExpectPairsReadAsVectorReads(count + small);
   }
 }

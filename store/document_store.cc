@@ -36,7 +36,6 @@ bool ReadDescription(const std::string& path, std::string* name) {
   return true;
 }
 
-
 // Reads the two vectors of an index file; false when it cannot be opened.
 bool ReadIndexFile(const std::string& path, TermVector* plain, TermVector* stemmed) {
   FileBytes file;

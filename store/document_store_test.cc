@@ -205,6 +205,47 @@ TEST_F(DocumentStoreTest, ProcessDocumentsIndexesEveryDocument) {
   ExpectSameVector(file_stemmed, local.stemmed);
 }
 
+// Far more documents than the indexing runs ahead of the summing, sharing
+// words in both orders: the master is the sum of the index files in table
+// order, pair order and weights exactly, and the stemmed master is the
+// stemmed copy of that sum. A document whose file is missing adds nothing
+// and the run goes on past it.
+TEST_F(DocumentStoreTest, ProcessingManyDocumentsSumsThemInTableOrder) {
+  auto store = NewLibrary();
+  const char* const kWords[] = {"river", "rivers",  "stone", "stones",  "bridge",   "bridges",
+                                "water", "flowing", "under", "ancient", "builders", "arch"};
+  constexpr int kDocuments = 60;
+  for (int d = 0; d < kDocuments; ++d) {
+    std::vector<std::string> sentences;
+    for (int s = 0; s < 3; ++s) {
+      std::string sentence;
+      for (int w = 0; w < 7; ++w)
+        sentence += std::string(kWords[(d * 5 + s * 3 + w * (d % 4 + 1)) % 12]) + " ";
+      sentences.push_back(sentence);
+    }
+    AddDocument(store->local(), "d" + std::to_string(d), sentences);
+  }
+  fs::remove(store->local().cache_folder + "d17.dml");
+  ASSERT_EQ(store->ProcessDocuments(false), 0);
+
+  TermVector sum;
+  for (int d = 0; d < kDocuments; ++d) {
+    const std::string id = "d" + std::to_string(d);
+    if (d == 17) continue;
+    EXPECT_EQ(store->local().table.Find(id).processed, 1) << id;
+    sum.Merge(DocumentVector(*store, id));
+  }
+  ExpectSameVector(store->local().plain(), sum);
+  TermVector stemmed;
+  stemmed.StemmedCopyOf(sum, env_->stems());
+  ASSERT_LT(stemmed.pair_count(), sum.pair_count());  // plurals share stems
+  TermVector file_plain, file_stemmed;
+  ReadIndex(store->local().MasterPath(), &file_plain, &file_stemmed);
+  ExpectSameVector(file_plain, sum);
+  ExpectSameVector(file_stemmed, stemmed);
+  ExpectSameVector(store->local().stemmed, stemmed);
+}
+
 TEST_F(DocumentStoreTest, IncrementalRunCountsEachDocumentOnce) {
   auto store = NewLibrary();
   AddSampleDocuments(store.get());

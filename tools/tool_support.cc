@@ -3,8 +3,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <malloc.h>
-#include <signal.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
