@@ -1,6 +1,7 @@
 #include "store/document_store.h"
 
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -182,16 +183,23 @@ std::vector<bool> DocumentStore::IndexAndSum(const LibraryHalf& half,
   std::vector<bool> written(pending.size(), false);
   BoundedQueue<Indexed> queue(kQueuedVectors);
   const size_t n = half.table.size();
+  // What the indexer throws (memory running out) is thrown again here, as a
+  // single thread would have thrown it.
+  std::exception_ptr indexer_failure;
   std::thread indexer([&] {
-    for (size_t k = 0; k < pending.size(); ++k) {
-      const size_t i = pending[k];
-      environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
-                                         std::to_string(n));
-      Indexed document;
-      document.k = k;
-      IndexDocumentBody(half.cache_folder + half.table.at(i).id + ".dml", environment_,
-                        &document.plain, &document.stemmed);
-      if (!queue.Push(std::move(document))) break;
+    try {
+      for (size_t k = 0; k < pending.size(); ++k) {
+        const size_t i = pending[k];
+        environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
+                                           std::to_string(n));
+        Indexed document;
+        document.k = k;
+        IndexDocumentBody(half.cache_folder + half.table.at(i).id + ".dml", environment_,
+                          &document.plain, &document.stemmed);
+        if (!queue.Push(std::move(document))) break;
+      }
+    } catch (...) {
+      indexer_failure = std::current_exception();
     }
     queue.Close();
   });
@@ -209,6 +217,7 @@ std::vector<bool> DocumentStore::IndexAndSum(const LibraryHalf& half,
     throw;
   }
   indexer.join();
+  if (indexer_failure) std::rethrow_exception(indexer_failure);
   return written;
 }
 
