@@ -22,41 +22,11 @@ int32_t PairTable::Find(int32_t first, int32_t second) const {
 
 // The reverse pair may sit before the pair itself in the probe sequence, so
 // the search only settles for it at the end of the sequence.
-int32_t PairTable::FindEither(int32_t first, int32_t second, bool* reversed) const {
-  *reversed = false;
-  if (pairs_.empty()) return -1;
-  CatchUpIndex();
-  const uint64_t hash = TermPair(first, second).CoupleHash();
+int32_t PairTable::Probe(int32_t first, int32_t second, uint64_t hash, int32_t* reverse,
+                         size_t* end_slot) const {
   const uint32_t tag = TagOf(hash);
   const size_t mask = slots_.size() - 1;
-  int32_t reverse = -1;
-  for (size_t slot = HomeSlot(hash);; slot = (slot + 1) & mask) {
-    const Slot& entry = slots_[slot];
-    if (entry.position == kFreeSlot) break;
-    if (entry.tag != tag) continue;
-    const TermPair& pair = pairs_[static_cast<size_t>(entry.position)];
-    if (pair.Is(first, second)) return entry.position;
-    if (pair.Is(second, first)) reverse = entry.position;
-  }
-  *reversed = reverse >= 0;
-  return reverse;
-}
-
-int32_t PairTable::FindEitherOrAppend(const TermPair& pair, bool* reversed, bool* appended) {
-  *reversed = false;
-  *appended = false;
-  const int32_t first = pair.first();
-  const int32_t second = pair.second();
-  if (pairs_.empty()) {
-    pairs_.push_back(pair);  // indexed by the next lookup
-    *appended = true;
-    return 0;
-  }
-  CatchUpIndex();
-  const uint64_t hash = pair.CoupleHash();
-  const uint32_t tag = TagOf(hash);
-  const size_t mask = slots_.size() - 1;
-  int32_t reverse = -1;
+  *reverse = -1;
   size_t slot = HomeSlot(hash);
   for (;; slot = (slot + 1) & mask) {
     const Slot& entry = slots_[slot];
@@ -64,8 +34,39 @@ int32_t PairTable::FindEitherOrAppend(const TermPair& pair, bool* reversed, bool
     if (entry.tag != tag) continue;
     const TermPair& held = pairs_[static_cast<size_t>(entry.position)];
     if (held.Is(first, second)) return entry.position;
-    if (held.Is(second, first)) reverse = entry.position;
+    if (held.Is(second, first)) *reverse = entry.position;
   }
+  *end_slot = slot;
+  return -1;
+}
+
+int32_t PairTable::FindEither(int32_t first, int32_t second, bool* reversed) const {
+  *reversed = false;
+  if (pairs_.empty()) return -1;
+  CatchUpIndex();
+  int32_t reverse = -1;
+  size_t end_slot = 0;
+  const int32_t same =
+      Probe(first, second, TermPair(first, second).CoupleHash(), &reverse, &end_slot);
+  if (same >= 0) return same;
+  *reversed = reverse >= 0;
+  return reverse;
+}
+
+int32_t PairTable::FindEitherOrAppend(const TermPair& pair, bool* reversed, bool* appended) {
+  *reversed = false;
+  *appended = false;
+  if (pairs_.empty()) {
+    pairs_.push_back(pair);  // indexed by the next lookup
+    *appended = true;
+    return 0;
+  }
+  CatchUpIndex();
+  const uint64_t hash = pair.CoupleHash();
+  int32_t reverse = -1;
+  size_t end_slot = 0;
+  const int32_t same = Probe(pair.first(), pair.second(), hash, &reverse, &end_slot);
+  if (same >= 0) return same;
   if (reverse >= 0) {
     *reversed = true;
     return reverse;
@@ -76,7 +77,7 @@ int32_t PairTable::FindEitherOrAppend(const TermPair& pair, bool* reversed, bool
   // The search ended at the free slot where the new pair belongs; when the
   // slots must grow, the next lookup indexes afresh instead.
   if (SlotsNeeded(pairs_.size()) <= slots_.size()) {
-    slots_[slot] = Slot{tag, position};
+    slots_[end_slot] = Slot{TagOf(hash), position};
     indexed_ = pairs_.size();
   }
   return position;

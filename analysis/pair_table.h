@@ -101,6 +101,13 @@ class PairTable {
   // Slots needed for `pairs` indexed pairs.
   static size_t SlotsNeeded(size_t pairs) { return pairs + pairs / 2; }
 
+  // One probe sequence of the up-to-date index for the couple of (first,
+  // second), whose couple hash is `hash`: the position of (first, second);
+  // else -1, with `*reverse` the position of (second, first) or -1 and
+  // `*end_slot` the free slot that ended the sequence.
+  int32_t Probe(int32_t first, int32_t second, uint64_t hash, int32_t* reverse,
+                size_t* end_slot) const;
+
   // Indexes the pairs appended since the last lookup, in order.
   void CatchUpIndex() const {
     if (indexed_ != pairs_.size()) IndexNewPairs();
