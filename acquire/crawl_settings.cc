@@ -4,9 +4,11 @@
 #include <string>
 #include <utility>
 
+#include "analysis/analysis_environment.h"
 #include "analysis/cfg_file.h"
-#include "analysis/decimal.h"
-#include "engine/environment.h"
+#include "util/ascii.h"
+#include "util/decimal.h"
+#include "util/parameters.h"
 
 namespace qora {
 
@@ -40,14 +42,6 @@ const std::map<std::string_view, bool CrawlSettings::*>& FlagParameters() {
       {"auth", &CrawlSettings::selectAuthorities},
   };
   return kKeys;
-}
-
-// Value of a hexadecimal digit, or -1 for any other character.
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // `text` split at runs of any of `separators`, empty tokens dropped.
@@ -139,7 +133,7 @@ void ApplyParameter(const std::string& key, const std::string& value, CrawlSetti
 CrawlSettings::CrawlSettings() : searchEngines(NumberedSearchEngines()) {}
 
 void CrawlSettings::ReadCrawlIni(const std::string& storeIdent,
-                                 const EngineEnvironment& environment) {
+                                 const AnalysisEnvironment& environment) {
   crawlIniPath = environment.data_folder() + kCrawlIniFile;
   const std::string store_folder = environment.StoreFolderRoot() + storeIdent;
   localCacheFolder = store_folder + "/loc_c/";
@@ -175,8 +169,8 @@ std::string DecodeCrawlParameter(std::string_view text) {
     }
     const size_t taken = std::min<size_t>(2, text.size() - i - 1);
     int value = 0;
-    for (size_t k = 1; k <= taken && HexDigit(text[i + k]) >= 0; ++k) {
-      value = value * 16 + HexDigit(text[i + k]);
+    for (size_t k = 1; k <= taken && HexDigitValue(text[i + k]) >= 0; ++k) {
+      value = value * 16 + HexDigitValue(text[i + k]);
     }
     decoded.push_back(static_cast<char>(value));
     i += taken;
@@ -185,22 +179,9 @@ std::string DecodeCrawlParameter(std::string_view text) {
 }
 
 std::map<std::string, std::string> ParseCrawlParameters(std::string_view text) {
-  std::string pairs_text(text);
-  pairs_text.push_back('&');
   std::map<std::string, std::string> pairs;
-  size_t pos = 0;
-  while (true) {
-    const size_t equals = pairs_text.find('=', pos);
-    const size_t ampersand = pairs_text.find('&', pos);
-    if (equals == kNone || ampersand == kNone) break;
-    // A segment without "=" ("a=1&flag&b=2") is skipped rather than read as
-    // the key "flag&b".
-    if (ampersand > equals) {
-      std::string key = DecodeCrawlParameter(pairs_text.substr(pos, equals - pos));
-      pairs[std::move(key)] =
-          DecodeCrawlParameter(pairs_text.substr(equals + 1, ampersand - equals - 1));
-    }
-    pos = ampersand + 1;
+  for (const auto& [key, value] : SplitParameters(text)) {
+    pairs[DecodeCrawlParameter(key)] = DecodeCrawlParameter(value);
   }
   return pairs;
 }

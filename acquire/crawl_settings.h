@@ -16,7 +16,7 @@
 
 namespace qora {
 
-class EngineEnvironment;
+class AnalysisEnvironment;
 
 // Number of search engines held with the settings.
 inline constexpr int kSearchEngineCount = 5;
@@ -33,7 +33,7 @@ struct CrawlSettings {
   // lists. Throws CfgError (message on std::cerr) when the file is missing,
   // too small, too large or unreadable; the fields are then left as they
   // were, only the paths are set.
-  void ReadCrawlIni(const std::string& storeIdent, const EngineEnvironment& environment);
+  void ReadCrawlIni(const std::string& storeIdent, const AnalysisEnvironment& environment);
 
   // Assigns the fields named by a crawl parameter string such as
   // "dpth=2&maxdocs=20&negurl=/ads+/popup". Unknown keys, and a string

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "analysis/cfg_file.h"
-#include "engine/environment.h"
+#include "tests/test_environment.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -49,7 +49,7 @@ class CrawlIniTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::WriteSmallDataFolder(dir_.path(), 0);
-    environment_.EnvironmentLoad(dir_.path(), "main.ini");
+    environment_.Load(dir_.path(), "main.ini");
   }
 
   CrawlSettings ReadIni(const std::string& text) {
@@ -60,7 +60,7 @@ class CrawlIniTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  EngineEnvironment environment_;
+  test::TestEnvironment environment_;
 };
 
 TEST(CrawlSettingsTest, InitialValues) {
@@ -240,8 +240,8 @@ TEST(InstalledCrawlIniTest, GivesWorkableValues) {
   TempDir dir;
   test::WriteSmallDataFolder(dir.path(), 0);
   WriteFile(dir.path() + "crawl.ini", test::ReadFile(test::SourceDataFolder() + "crawl.ini"));
-  EngineEnvironment environment;
-  environment.EnvironmentLoad(dir.path(), "main.ini");
+  test::TestEnvironment environment;
+  environment.Load(dir.path(), "main.ini");
   CrawlSettings s;
   s.ReadCrawlIni("lib", environment);
   for (const char* type : {".htm", ".html", ".pdf"}) {

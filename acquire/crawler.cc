@@ -19,7 +19,7 @@
 #include "acquire/page_processor.h"
 #include "acquire/url_resolution.h"
 #include "acquire/web_fetcher.h"
-#include "analysis/decimal.h"
+#include "util/decimal.h"
 #include "store/document_id.h"
 
 namespace qora {
@@ -117,7 +117,7 @@ struct CrawlWorker {
 // web half is the staging folder, so that page processing never writes into
 // the library, and the processor working on it.
 struct WorkerDesk {
-  WorkerDesk(EngineEnvironment* environment, const CrawlSettings& crawl_settings,
+  WorkerDesk(AnalysisEnvironment* environment, const CrawlSettings& crawl_settings,
              const std::string& staging)
       : shadow(environment),
         settings(crawl_settings),
@@ -135,7 +135,7 @@ struct WorkerDesk {
 // workers hold it by a shared pointer.
 class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
  public:
-  CrawlRun(EngineEnvironment* environment, std::string web_cache_folder)
+  CrawlRun(AnalysisEnvironment* environment, std::string web_cache_folder)
       : environment_(environment),
         web_cache_folder_(std::move(web_cache_folder)),
         table_path_(web_cache_folder_ + kCacheTableFile),
@@ -216,7 +216,7 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   bool MoveIntoLibrary(const std::string& id, bool pdf);
   void RemoveStaged(const std::string& id);
 
-  EngineEnvironment* const environment_;
+  AnalysisEnvironment* const environment_;
   const std::string web_cache_folder_;
   const std::string table_path_;
   const std::string staging_;
@@ -317,12 +317,12 @@ void CrawlRun::WriteTable() {
 
 bool CrawlRun::StopRequested() {
   std::shared_lock<std::shared_mutex> guard(engine_guard_);
-  return abandoned_ || environment_->EnvironmentStopRequested();
+  return abandoned_ || environment_->progress().StopRequested();
 }
 
 void CrawlRun::SetStatus(const std::string& text) {
   std::shared_lock<std::shared_mutex> guard(engine_guard_);
-  if (!abandoned_) environment_->EnvironmentSetStatus(text);
+  if (!abandoned_) environment_->progress().SetStatus(text);
 }
 
 int CrawlRun::Run(int count) {
@@ -399,8 +399,8 @@ void CrawlRun::WorkerLoop(CrawlWorker* self, WorkerDesk* desk) {
 
 void CrawlRun::Supervise(const std::vector<std::shared_ptr<CrawlWorker>>& workers) {
   for (;;) {
-    if (environment_->EnvironmentStopRequested()) {
-      environment_->EnvironmentSetStatus(kStopStatus);
+    if (environment_->progress().StopRequested()) {
+      environment_->progress().SetStatus(kStopStatus);
       return;
     }
     if (OverBudget()) return;
@@ -552,7 +552,7 @@ void CrawlRun::RemoveStaged(const std::string& id) {
   }
 }
 
-Crawler::Crawler(DocumentStore* store, EngineEnvironment* environment)
+Crawler::Crawler(DocumentStore* store, AnalysisEnvironment* environment)
     : store_(store),
       environment_(environment),
       run_(std::make_shared<CrawlRun>(environment, store->web().cache_folder)) {}

@@ -45,7 +45,7 @@
 #include <string_view>
 
 #include "acquire/crawl_settings.h"
-#include "engine/environment.h"
+#include "analysis/analysis_environment.h"
 #include "store/cache_table.h"
 #include "store/document_store.h"
 
@@ -63,7 +63,7 @@ class CrawlRun;
 // reach neither once RunCrawl has returned). Used by one thread.
 class Crawler {
  public:
-  Crawler(DocumentStore* store, EngineEnvironment* environment);
+  Crawler(DocumentStore* store, AnalysisEnvironment* environment);
   ~Crawler();
 
   Crawler(const Crawler&) = delete;
@@ -118,7 +118,7 @@ class Crawler {
   void TakeCounters();
 
   DocumentStore* store_;
-  EngineEnvironment* environment_;
+  AnalysisEnvironment* environment_;
   CrawlSettings settings_;
   std::shared_ptr<CrawlRun> run_;
   int abandoned_workers_ = 0;

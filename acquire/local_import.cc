@@ -10,17 +10,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "analysis/decimal.h"
 #include "store/cache_table.h"
 #include "store/document_id.h"
+#include "util/ascii.h"
+#include "util/decimal.h"
 
 namespace qora {
 namespace {
-
-std::string Lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // The path with "/" at its end, every "\" read as "/" first.
 std::string FolderPath(std::string path) {
@@ -61,14 +57,14 @@ bool ListFolder(const std::string& path, std::vector<std::string>* names) {
 
 }  // namespace
 
-LocalImporter::LocalImporter(DocumentStore* store, EngineEnvironment* environment)
+LocalImporter::LocalImporter(DocumentStore* store, AnalysisEnvironment* environment)
     : store_(store),
       environment_(environment),
       processor_(store, &settings_, environment, nullptr) {}
 
 bool LocalImporter::StopRequested() {
-  if (!environment_->EnvironmentStopRequested()) return false;
-  environment_->EnvironmentSetStatus("Stop requested. Please wait...");
+  if (!environment_->progress().StopRequested()) return false;
+  environment_->progress().SetStatus("Stop requested. Please wait...");
   return true;
 }
 
@@ -109,8 +105,7 @@ int LocalImporter::AddFiles(std::string_view file_list) {
   return 0;
 }
 
-int LocalImporter::CrawlFolder(const std::string& folder, int depth, int max_bytes,
-                               int max_docs) {
+int LocalImporter::CrawlFolder(const std::string& folder, int depth, int max_bytes, int max_docs) {
   BeginOperation();
   settings_.folderMaxDepth = depth;
   settings_.maxBytes = max_bytes;
@@ -141,7 +136,8 @@ void LocalImporter::WalkFolder(const std::string& folder, int level) {
   std::vector<std::string> names;
   if (!ListFolder(path, &names)) return;
   for (const std::string& name : names) {
-    if (settings_.sitesDone >= settings_.maxDocs || settings_.bytesDone >= settings_.maxBytes) break;
+    if (settings_.sitesDone >= settings_.maxDocs || settings_.bytesDone >= settings_.maxBytes)
+      break;
     struct stat status;
     const std::string entry = path + name;
     if (name[0] != '.' && ::lstat(entry.c_str(), &status) == 0) {
@@ -156,10 +152,10 @@ void LocalImporter::WalkFolder(const std::string& folder, int level) {
 }
 
 void LocalImporter::ImportFile(const std::string& path) {
-  const std::string lowered = Lowered(path);
+  const std::string lowered = AsciiLower(path);
   const size_t dot = lowered.rfind('.');
   const std::string ext = dot == std::string::npos ? std::string() : lowered.substr(dot);
-  const std::string types = Lowered(settings_.folderFileTypes);
+  const std::string types = AsciiLower(settings_.folderFileTypes);
   if (types.find(ext) == std::string::npos || (ext.empty() && types.empty())) return;
   const std::string id = MakeDocumentId(path);
   CacheTable& table = store_->local().table;
@@ -170,8 +166,7 @@ void LocalImporter::ImportFile(const std::string& path) {
     settings_.sitesDone += 1;
     settings_.bytesDone += ParseDecimal(table.Find(id).size);
   }
-  environment_->EnvironmentSetStatus(std::to_string(settings_.sitesDone) + ": " +
-                                     FileNameOf(path));
+  environment_->progress().SetStatus(std::to_string(settings_.sitesDone) + ": " + FileNameOf(path));
 }
 
 void LocalImporter::StoreFile(const std::string& path, const std::string& id,

@@ -12,7 +12,7 @@
 
 #include "acquire/crawl_settings.h"
 #include "acquire/page_processor.h"
-#include "engine/environment.h"
+#include "analysis/analysis_environment.h"
 #include "store/document_store.h"
 
 namespace qora {
@@ -23,7 +23,7 @@ namespace qora {
 // added are appended to the file and the table is emptied again.
 class LocalImporter {
  public:
-  LocalImporter(DocumentStore* store, EngineEnvironment* environment);
+  LocalImporter(DocumentStore* store, AnalysisEnvironment* environment);
 
   LocalImporter(const LocalImporter&) = delete;
   LocalImporter& operator=(const LocalImporter&) = delete;
@@ -59,7 +59,7 @@ class LocalImporter {
   bool StopRequested();
 
   DocumentStore* store_;
-  EngineEnvironment* environment_;
+  AnalysisEnvironment* environment_;
   CrawlSettings settings_;
   PageProcessor processor_;
   // Folders entered by the running walk, by device and inode: a folder

@@ -14,8 +14,9 @@
 #include "acquire/page_text.h"
 #include "acquire/program_runner.h"
 #include "store/dml_writer.h"
-#include "store/document_record.h"
-#include "store/file_bytes.h"
+#include "util/ascii.h"
+#include "util/document_record.h"
+#include "util/file_bytes.h"
 
 namespace qora {
 
@@ -154,7 +155,7 @@ std::string Extension(const std::string& path) {
 }
 
 // Runs a helper program of the data folder and waits for its end.
-void RunHelper(const EngineEnvironment& environment, const char* program,
+void RunHelper(const AnalysisEnvironment& environment, const char* program,
                const std::vector<std::string>& argv) {
   RunProgramAndWait(environment.data_folder() + program, argv);
 }
@@ -192,7 +193,7 @@ struct PageProcessor::Draft {
 };
 
 PageProcessor::PageProcessor(DocumentStore* store, CrawlSettings* settings,
-                             const EngineEnvironment* environment, std::mutex* crawl_lock)
+                             const AnalysisEnvironment* environment, std::mutex* crawl_lock)
     : store_(store), settings_(settings), environment_(environment), crawl_lock_(crawl_lock) {}
 
 int PageProcessor::ProcessPage(const std::string& address, const std::string& raw_path,

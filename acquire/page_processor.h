@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "acquire/crawl_settings.h"
-#include "engine/environment.h"
+#include "analysis/analysis_environment.h"
 #include "store/document_store.h"
 
 namespace qora {
@@ -29,8 +29,8 @@ inline constexpr int kLinkFrame = 3;
 // All four must outlive the processor.
 class PageProcessor {
  public:
-  PageProcessor(DocumentStore* store, CrawlSettings* settings, const EngineEnvironment* environment,
-                std::mutex* crawl_lock);
+  PageProcessor(DocumentStore* store, CrawlSettings* settings,
+                const AnalysisEnvironment* environment, std::mutex* crawl_lock);
 
   PageProcessor(const PageProcessor&) = delete;
   PageProcessor& operator=(const PageProcessor&) = delete;
@@ -76,7 +76,7 @@ class PageProcessor {
 
   DocumentStore* store_;
   CrawlSettings* settings_;
-  const EngineEnvironment* environment_;
+  const AnalysisEnvironment* environment_;
   std::mutex* crawl_lock_;
 };
 

@@ -17,6 +17,8 @@
 #include "acquire/page_text.h"
 #include "store/document_id.h"
 #include "store/document_reader.h"
+#include "tests/test_environment.h"
+#include "tests/pdf_builder.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -57,25 +59,11 @@ std::string MakePdf(const std::string& title, const std::string& text) {
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
       "/Resources << /Font << /F1 5 0 R >> >> >>",
-      "<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
+      test::PdfStreamObject(stream),
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
       "<< /Title (" + title + ") >>",
   };
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    const std::string number = std::to_string(offset);
-    pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-         " /Root 1 0 R /Info 6 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  return test::AssemblePdf(objects, 6);
 }
 
 // `words` words of filler text in sentences.
@@ -107,8 +95,8 @@ class PageProcessorTest : public ::testing::Test {
     test::WriteSmallDataFolder(data_, 0);
     if (with_cleaner) fs::copy_file(QORA_PAGE_CLEANER, data_ + "cln.exe");
     if (with_converter) fs::copy_file(QORA_PDF_CONVERTER, data_ + "hlp22.exe");
-    environment_ = std::make_unique<EngineEnvironment>();
-    environment_->EnvironmentLoad(data_, "main.ini");
+    environment_ = std::make_unique<test::TestEnvironment>();
+    environment_->Load(data_, "main.ini");
     store_ = std::make_unique<DocumentStore>(environment_.get());
     ASSERT_EQ(CreateStore(store_.get(), "Pages", environment_.get()), 0);
     settings_ = std::make_unique<CrawlSettings>();
@@ -187,7 +175,7 @@ class PageProcessorTest : public ::testing::Test {
 
   TempDir dir_;
   std::string data_;
-  std::unique_ptr<EngineEnvironment> environment_;
+  std::unique_ptr<test::TestEnvironment> environment_;
   std::unique_ptr<DocumentStore> store_;
   std::unique_ptr<CrawlSettings> settings_;
   std::mutex lock_;

@@ -5,15 +5,13 @@
 
 #include "acquire/page_processor.h"
 #include "acquire/url_resolution.h"
+#include "util/ascii.h"
 
 namespace qora {
 
 namespace {
 
 constexpr size_t kNone = std::string_view::npos;
-
-char UpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // ---------------------------------------------------------------------------
 // Frames.
@@ -214,18 +212,6 @@ class BodyWriter {
 
 }  // namespace
 
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = UpperByte(c);
-  return out;
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = LowerByte(c);
-  return out;
-}
-
 int ExtractFrames(std::string_view html, std::string_view base, std::vector<std::string>* links,
                   std::vector<int>* kinds, int* frame_count) {
   if (html.size() > kMaxFramesetPageBytes) return -1;
@@ -335,7 +321,8 @@ std::string StripTags(std::string_view text) {
     out.append(text.substr(pos, open - pos));
     const size_t close = text.find('>', open);
     if (close == kNone) break;
-    if (close == open + 3 && UpperByte(text[open + 1]) == 'B' && UpperByte(text[open + 2]) == 'R') {
+    if (close == open + 3 && AsciiUpper(text[open + 1]) == 'B' &&
+        AsciiUpper(text[open + 2]) == 'R') {
       out += '\n';
     }
     pos = close + 1;

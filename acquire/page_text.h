@@ -22,10 +22,6 @@ inline constexpr int kMaxFramesPerPage = 51;
 // A first line longer than this (its line feed included) is no title.
 inline constexpr size_t kMaxTitleLineBytes = 80;
 
-// `text` with 'a'-'z' turned into 'A'-'Z' (AsciiUpper) or the reverse.
-std::string AsciiUpper(std::string_view text);
-std::string AsciiLower(std::string_view text);
-
 // Finds the frames of a frameset page. Looks only at pages of at most 2500
 // bytes that hold "<FRAMESET" (any case) before "</FRAMESET>". Each "<FRAME"
 // tag after the first "<FRAMESET" gives the value of its SRC attribute (the
@@ -43,8 +39,8 @@ int ExtractFrames(std::string_view html, std::string_view base, std::vector<std:
 // every "<a" followed by a blank, line feed or tab, up to the next "</a>"
 // (any case). An anchor whose text holds no "HREF", or holds "MAILTO", "FTP"
 // or "JAVASCRIPT" (any case, link text included), is skipped; so is one
-// whose HREF value is not in quotes or holds the ">" of the opening tag. Each other link is resolved against
-// `base` and counted in *links_to_other_hosts or *links_to_same_host; a new
+// whose HREF value is not in quotes or holds the ">" of the opening tag. Each other link is
+// resolved against `base` and counted in *links_to_other_hosts or *links_to_same_host; a new
 // address is appended to `links` with kind 2 (other host) or 1 (same host)
 // and to the anchor section as "<a href=\"address\">" followed by the
 // anchor's tag-stripped text and closing tag. *anchors is replaced by the

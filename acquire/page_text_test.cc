@@ -20,11 +20,6 @@ TEST(EscapeXmlTest, EscapesTheFiveMarkupCharacters) {
   EXPECT_EQ(EscapeXml(""), "");
 }
 
-TEST(AsciiCaseTest, OnlyAsciiLettersChange) {
-  EXPECT_EQ(AsciiUpper("abc XyZ 09 \xe9\xff"), "ABC XYZ 09 \xe9\xff");
-  EXPECT_EQ(AsciiLower("ABC xYz 09 \xc9\xdd"), "abc xyz 09 \xc9\xdd");
-}
-
 // ---------------------------------------------------------------------------
 // Stripping tags.
 

@@ -17,6 +17,7 @@
 #include "analysis/cfg_file.h"
 #include "store/document_id.h"
 #include "store/document_store.h"
+#include "util/ascii.h"
 
 namespace qora {
 namespace {
@@ -119,13 +120,6 @@ std::vector<std::string> SplitCompiled(std::string_view text, const Pattern& pat
   return pieces;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // The text after the end of the first match of `pattern`; false when none.
 bool SkipPast(const Pattern& pattern, std::string_view* text) {
   size_t begin = 0;
@@ -175,10 +169,10 @@ std::string DecodeHitAddress(std::string_view address) {
   std::string decoded;
   decoded.reserve(address.size());
   for (size_t i = 0; i < address.size(); ++i) {
-    if (address[i] == '%' && i + 2 < address.size() && HexValue(address[i + 1]) >= 0 &&
-        HexValue(address[i + 2]) >= 0) {
+    if (address[i] == '%' && i + 2 < address.size() && HexDigitValue(address[i + 1]) >= 0 &&
+        HexDigitValue(address[i + 2]) >= 0) {
       decoded.push_back(
-          static_cast<char>(HexValue(address[i + 1]) * 16 + HexValue(address[i + 2])));
+          static_cast<char>(HexDigitValue(address[i + 1]) * 16 + HexDigitValue(address[i + 2])));
       i += 2;
     } else {
       decoded.push_back(address[i]);
@@ -201,7 +195,7 @@ std::string QueryAddress(const SearchEngineDefinition& engine, std::string_view 
   return engine.url + engine.preQuery + words + engine.postQuery + engine.resultCount;
 }
 
-MetaSearch::MetaSearch(EngineEnvironment* environment, std::string store_ident)
+MetaSearch::MetaSearch(AnalysisEnvironment* environment, std::string store_ident)
     : environment_(environment), store_ident_(std::move(store_ident)) {}
 
 int MetaSearch::QuickSearch(std::string_view query, std::string_view parameters) {
@@ -279,8 +273,8 @@ void MetaSearch::SearchAllEngines() {
     return true;
   };
   while (!all_done()) {
-    if (environment_->EnvironmentStopRequested()) {
-      environment_->EnvironmentSetStatus(kStopText);
+    if (environment_->progress().StopRequested()) {
+      environment_->progress().SetStatus(kStopText);
       for (SearchWorker& worker : workers) worker.stop_requested = true;
       while (!all_done()) std::this_thread::sleep_for(kPollStep);
       break;
@@ -379,7 +373,7 @@ void MetaSearch::QueueHit(const SearchEngineDefinition& engine, std::string addr
   results_.Append(std::move(record));
 }
 
-int SearchAndCrawl(DocumentStore* store, EngineEnvironment* environment, std::string_view query,
+int SearchAndCrawl(DocumentStore* store, AnalysisEnvironment* environment, std::string_view query,
                    std::string_view parameters) {
   MetaSearch search(environment, store->ident());
   if (search.SearchForCrawl(query, parameters) != 0) return -1;

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "acquire/crawl_settings.h"
-#include "engine/environment.h"
+#include "analysis/analysis_environment.h"
 #include "store/cache_table.h"
 #include "store/result_list.h"
 
@@ -54,7 +54,7 @@ std::string QueryAddress(const SearchEngineDefinition& engine, std::string_view 
 // search runs in the process at a time; its search threads share one lock.
 class MetaSearch {
  public:
-  MetaSearch(EngineEnvironment* environment, std::string store_ident);
+  MetaSearch(AnalysisEnvironment* environment, std::string store_ident);
 
   MetaSearch(const MetaSearch&) = delete;
   MetaSearch& operator=(const MetaSearch&) = delete;
@@ -110,7 +110,7 @@ class MetaSearch {
   // The result page of `engine`, or "" when it cannot be fetched.
   std::string FetchResultPage(const SearchEngineDefinition& engine) const;
 
-  EngineEnvironment* environment_;
+  AnalysisEnvironment* environment_;
   std::string store_ident_;
   CrawlSettings settings_;
   std::string query_;
@@ -128,7 +128,7 @@ class MetaSearch {
 // there was no hit. Throws CfgError (message on std::cerr) when "crawl.ini",
 // "se.ini" or "se_ctrl.ini" cannot be read; nothing is fetched then. `store`
 // and `environment` must outlive the call.
-int SearchAndCrawl(DocumentStore* store, EngineEnvironment* environment, std::string_view query,
+int SearchAndCrawl(DocumentStore* store, AnalysisEnvironment* environment, std::string_view query,
                    std::string_view parameters);
 
 }  // namespace qora

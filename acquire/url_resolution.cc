@@ -3,7 +3,9 @@
 #include <string>
 #include <utility>
 
-#include "analysis/decimal.h"
+#include "util/ascii.h"
+#include "util/decimal.h"
+#include "util/gcc_warnings.h"
 
 namespace qora {
 
@@ -11,14 +13,14 @@ namespace {
 
 constexpr size_t kNone = std::string::npos;
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // Replaces every occurrence of `from` in *text by the shorter `to`, looking
 // again at the place of each replacement, so that "/././" collapses fully.
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
 void ReplaceRepeatedly(std::string* text, std::string_view from, std::string_view to) {
   size_t pos = 0;
   while ((pos = text->find(from, pos)) != kNone) text->replace(pos, from.size(), to);
 }
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
 // Position of the last "/" before `pos` in `text`, or kNone.
 size_t SlashBefore(const std::string& text, size_t pos) {
@@ -41,12 +43,14 @@ void RemoveDotDotSegments(std::string* path) {
 
 // A final "/.." goes together with the last segment; the "/" before that
 // segment stays, and a path left empty becomes "/".
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
 void RemoveFinalDotDot(std::string* path) {
   if (!path->ends_with("/..")) return;
   const size_t previous = SlashBefore(*path, path->size() - 3);
   path->resize(previous == kNone ? 0 : previous + 1);
   if (path->empty()) *path = "/";
 }
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
 // Parses what follows "scheme://" into host, user, port and path of a file
 // address: the host is always "localhost", and a first segment that does not
@@ -141,6 +145,7 @@ std::string CleanAddress(std::string_view address) {
   return cleaned;
 }
 
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
 void ParseUrl(std::string_view address, UrlParts* parts) {
   const std::string text = CleanAddress(address);
   parts->user.clear();
@@ -172,6 +177,7 @@ void ParseUrl(std::string_view address, UrlParts* parts) {
   NormalizePath(&parts->path);
   BuildUrl(parts);
 }
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
 int ResolveLink(std::string_view link, std::string_view base, UrlParts* parts, bool* leaves_host) {
   const std::string cleaned = CleanAddress(link);
@@ -210,6 +216,7 @@ void NormalizePath(std::string* path) {
   *path = std::move(head);
 }
 
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
 void BuildUrl(UrlParts* parts) {
   std::string full = parts->scheme + ":";
   if (parts->scheme != "news" && parts->scheme != "mailto") full += "//";
@@ -223,5 +230,6 @@ void BuildUrl(UrlParts* parts) {
   full += parts->path;
   parts->full = std::move(full);
 }
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
 }  // namespace qora

@@ -11,7 +11,7 @@
 #include "analysis/term_dictionary.h"
 #include "analysis/term_list.h"
 #include "analysis/term_vector.h"
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 

@@ -14,7 +14,7 @@
 #include "analysis/term_list.h"
 #include "analysis/term_pair.h"
 #include "analysis/term_vector.h"
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 namespace {

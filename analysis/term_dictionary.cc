@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/ascii.h"
+
 namespace qora {
 namespace {
 
@@ -38,7 +40,7 @@ TermDictionary::Key TermDictionary::MakeKey(std::string_view text, char* out) {
   uint64_t prefix = 0;
   for (size_t i = 0; i < n; ++i) {
     char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = AsciiLower(c);
     out[i] = c;
     chunk |= static_cast<uint64_t>(static_cast<unsigned char>(c)) << (8 * (i & 7));
     if ((i & 7) == 7) {

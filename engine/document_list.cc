@@ -1,6 +1,6 @@
 #include "engine/document_list.h"
 
-#include "analysis/decimal.h"
+#include "util/decimal.h"
 
 namespace qora {
 

@@ -95,7 +95,7 @@ void EngineDeleteHandle(int handle, int* result) {
 void EngineGetObjectName(int handle, char** out, int* result) {
   Engine* engine = EngineOr(result, out);
   if (engine == nullptr) return;
-  const qora::EngineObject* object = engine->registry().Find(handle);
+  const qora::RegisteredObject* object = engine->registry().Find(handle);
   HandOut(object == nullptr ? std::string() : object->name(), out);
   SetResult(result, object == nullptr ? 1 : 0);
 }

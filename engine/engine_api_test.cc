@@ -218,7 +218,11 @@ TEST_F(EngineApiTest, CreateIsIdempotentAndARestartedEngineIsFresh) {
   EngineFreeString(status);
 }
 
-struct NamedObject : EngineObject {};
+struct NamedObject {
+  const std::string& name() const { return text; }
+  void set_name(std::string name) { text = std::move(name); }
+  std::string text;
+};
 
 TEST_F(EngineApiTest, DeleteHandleAndObjectNameReachTheRegistry) {
   EngineCreate();

@@ -9,7 +9,7 @@
 namespace qora {
 namespace {
 
-struct Named : EngineObject {};
+struct Named {};
 
 TEST(HandleCounterTest, StartsAtOneAndCountsEveryObjectOfTheRun) {
   EngineCreate();

@@ -9,14 +9,7 @@ uint32_t NextHandle() {
   return ++counter;
 }
 
-uint32_t ObjectRegistry::Register(std::unique_ptr<EngineObject> object) {
-  const uint32_t handle = NextHandle();
-  object->handle_ = handle;
-  objects_.emplace(handle, std::move(object));
-  return handle;
-}
-
-EngineObject* ObjectRegistry::Find(int64_t handle) const {
+const RegisteredObject* ObjectRegistry::Find(int64_t handle) const {
   if (handle <= 0 || handle > UINT32_MAX) return nullptr;
   auto found = objects_.find(static_cast<uint32_t>(handle));
   return found == objects_.end() ? nullptr : found->second.get();

@@ -2,16 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "store/result_list.h"
+
 namespace qora {
 namespace {
 
-struct Counted : EngineObject {
+struct Counted {
   explicit Counted(int* live) : live(live) { ++*live; }
-  ~Counted() override { --*live; }
+  ~Counted() { --*live; }
   int* live;
 };
 
-struct Other : EngineObject {};
+struct Other {};
 
 TEST(ObjectRegistryTest, HandsOutRisingHandlesFromOneCounter) {
   ObjectRegistry first, second;
@@ -60,6 +62,19 @@ TEST(ObjectRegistryTest, DestroysItsObjectsWithItself) {
     EXPECT_EQ(live, 2);
   }
   EXPECT_EQ(live, 0);
+}
+
+TEST(ObjectRegistryTest, RegistersAResultListUnderAHandle) {
+  ObjectRegistry registry;
+  auto list = std::make_unique<ResultList>();
+  DocumentRecord record;
+  record.docid = "a";
+  list->Append(record);
+  uint32_t handle = registry.Register(std::move(list));
+  ResultList* found = registry.FindAs<ResultList>(handle);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(registry.Find(handle)->handle(), handle);
+  EXPECT_EQ(found->item(0).docid, "a");
 }
 
 }  // namespace

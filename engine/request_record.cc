@@ -2,7 +2,8 @@
 
 #include <unordered_map>
 
-#include "analysis/decimal.h"
+#include "util/decimal.h"
+#include "util/parameters.h"
 
 namespace qora {
 namespace {
@@ -61,22 +62,9 @@ void StoreValue(std::string_view key, std::string_view value, RequestRecord* rec
 }  // namespace
 
 void ParseRequestParameters(std::string_view parameters, RequestRecord* record) {
-  std::string text(parameters);
-  text += '&';
+  // A key given twice keeps its last value.
   std::unordered_map<std::string_view, std::string_view> pairs;
-  const std::string_view all(text);
-  size_t position = 0;
-  for (;;) {
-    const size_t equals = all.find('=', position);
-    const size_t ampersand = all.find('&', position);
-    if (equals == std::string_view::npos || ampersand == std::string_view::npos) break;
-    if (ampersand > equals) {
-      pairs[all.substr(position, equals - position)] =
-          all.substr(equals + 1, ampersand - equals - 1);
-    }
-    // A segment without "=" yields a key holding "&", which names no field.
-    position = ampersand + 1;
-  }
+  for (const auto& [key, value] : SplitParameters(parameters)) pairs[key] = value;
   for (const auto& [key, value] : pairs) StoreValue(key, value, record);
 }
 

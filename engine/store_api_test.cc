@@ -5,8 +5,8 @@
 
 #include "engine/engine.h"
 #include "qora/engine.h"
-#include "shell/result_text_reader.h"
 #include "tests/test_util.h"
+#include "util/result_text_reader.h"
 
 namespace qora {
 namespace {
@@ -210,7 +210,7 @@ TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
   EngineLoadStoreStatistics(lib, &result);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(store->local().plain().pair_count(), 3);  // solar-power, solar-grid, power-grid
-  EngineMergeStores(lib, lib, &result);             // a store merged into itself loses nothing
+  EngineMergeStores(lib, lib, &result);               // a store merged into itself loses nothing
   EXPECT_EQ(result, 0);
   EXPECT_NE(ReadFile(data_ + "libraries/" + name + "/loc_c/cache.chx").find("d1|"),
             std::string::npos);

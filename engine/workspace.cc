@@ -3,14 +3,14 @@
 #include <algorithm>
 
 #include "analysis/cfg_file.h"
-#include "analysis/decimal.h"
 #include "analysis/relevance.h"
 #include "analysis/term_list.h"
 #include "engine/document_list.h"
+#include "util/decimal.h"
 
 namespace qora {
 
-void Workspace::LoadName() { set_name(CfgFile::CfgLoad(file_path_).CfgGet("workspace", "name")); }
+void Workspace::LoadName() { name_ = CfgFile::CfgLoad(file_path_).CfgGet("workspace", "name"); }
 
 void Workspace::SelectStore(int handle) {
   if (std::find(selected_.begin(), selected_.end(), handle) == selected_.end()) {

@@ -22,7 +22,7 @@ namespace qora {
 
 // A query: keywords, example documents, a passage or concepts, summed into
 // one term vector by Workspace::PrepareQuery.
-class Query : public EngineObject {
+class Query {
  public:
   std::vector<int32_t> keyword_terms;
   std::string document_list;  // "store handle,document id;" entries
@@ -32,7 +32,7 @@ class Query : public EngineObject {
 };
 
 // One concept of a concept map, kept so later queries can name it.
-class Concept : public EngineObject {
+class Concept {
  public:
   explicit Concept(TermVector concept_vector) : vector(std::move(concept_vector)) {}
   TermVector vector;
@@ -45,7 +45,7 @@ struct CandidateEntry {
   double score = 0;
 };
 
-class Workspace : public EngineObject {
+class Workspace {
  public:
   // A workspace of `environment` whose file is `file_path`; its stores are
   // looked up in `stores` (the engine's registry) whenever they are used, so
@@ -57,6 +57,9 @@ class Workspace : public EngineObject {
   // CfgError, with the reader's message on stderr, when the file is missing
   // or broken.
   void LoadName();
+
+  // The name LoadName read; "" before.
+  const std::string& name() const { return name_; }
 
   // Enters the store `handle` unless it is selected already.
   void SelectStore(int handle);
@@ -101,6 +104,7 @@ class Workspace : public EngineObject {
   const TermVector& plain_statistics() const;
 
  private:
+  std::string name_;
   std::vector<int32_t> PreparedTerms(std::string_view text) const;
 
   // KeywordVector(statistics(), terms), computed without building them.

@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build="${BUILD_DIR:-build}"
 # Tests are switched on explicitly: scripts/run.sh builds the same folder
-# without them.
+# without them. Warnings are errors here, as in CI.
 # shellcheck disable=SC2086
-cmake -S . -B "$build" -DQORA_BUILD_TESTS=ON ${CMAKE_ARGS:-}
+cmake -S . -B "$build" -DQORA_BUILD_TESTS=ON -DQORA_WERROR=ON ${CMAKE_ARGS:-}
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

@@ -2,26 +2,11 @@
 
 #include <cstdint>
 
+#include "util/ascii.h"
+#include "util/utf8.h"
+
 namespace qora {
 namespace {
-
-void AppendUtf8(uint32_t code, std::string* out) {
-  if (code < 0x80) {
-    out->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
 
 // The code point of the reference "&...;" whose name (between "&" and ";")
 // is `name`, or -1 when it is none this reader knows.
@@ -37,16 +22,8 @@ int64_t ReferenceCode(std::string_view name) {
   if (digits.empty() || digits.size() > 7) return -1;
   int64_t code = 0;
   for (char c : digits) {
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (hex && c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (hex && c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return -1;
-    }
+    const int digit = hex ? HexDigitValue(c) : (IsAsciiDigit(c) ? c - '0' : -1);
+    if (digit < 0) return -1;
     code = code * (hex ? 16 : 10) + digit;
   }
   if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return -1;

@@ -4,6 +4,7 @@
 
 #include "qora/engine.h"
 #include "shell/data_folder.h"
+#include "shell/engine_string.h"
 
 namespace qora {
 
@@ -34,8 +35,7 @@ std::map<std::string, std::string> ReadEngineEnvironment() {
   int result = -1;
   EngineGetEnvironment(&text, &result);
   if (result != 0 || text == nullptr) return environment;
-  std::istringstream lines(text);
-  EngineFreeString(text);
+  std::istringstream lines(TakeEngineString(text));
   std::string line;
   while (std::getline(lines, line)) {
     const size_t equals = line.find('=');

@@ -5,23 +5,17 @@
 #include <set>
 
 #include "qora/engine.h"
-#include "shell/result_text_reader.h"
+#include "shell/engine_string.h"
+#include "util/result_text_reader.h"
 
 namespace qora {
 namespace {
-
-// Takes a string handed out by the engine.
-std::string Take(char* text) {
-  std::string copy = text == nullptr ? std::string() : std::string(text);
-  EngineFreeString(text);
-  return copy;
-}
 
 std::string TempStoreIdent() {
   char* name = nullptr;
   int handle = -1, result = -1;
   EngineGetTempStore(&name, &handle, &result);
-  return Take(name);
+  return TakeEngineString(name);
 }
 
 // Every store of the data folder as listed by the engine, temporary store
@@ -30,7 +24,7 @@ std::vector<DocumentRecord> AllStores(std::string* text = nullptr) {
   char* listed = nullptr;
   int result = -1;
   EngineListStores(&listed, &result);
-  const std::string copy = Take(listed);
+  const std::string copy = TakeEngineString(listed);
   std::vector<DocumentRecord> stores;
   ReadResultText(copy, &stores);
   if (text != nullptr) *text = copy;
@@ -122,7 +116,7 @@ std::string NewLibrary(const std::string& name, std::string* ident) {
   char* actual = nullptr;
   int handle = -1;
   EngineCreateStore(name.c_str(), &actual, &handle);
-  *ident = Take(actual);
+  *ident = TakeEngineString(actual);
   return handle < 0 ? "The library " + name + " could not be made." : "";
 }
 
@@ -186,7 +180,7 @@ std::string EraseLibrary(const std::string& library) {
   int temp = -1;
   char* name = nullptr;
   EngineGetTempStore(&name, &temp, &result);
-  Take(name);
+  TakeEngineString(name);
   return handle == temp ? "The temporary library cannot be erased."
                         : "The library " + library + " could not be erased.";
 }
@@ -216,7 +210,7 @@ std::string ListLibraryDocuments(const std::string& library, int start, int coun
   char* listed = nullptr;
   int result = -1;
   EngineListStoreDocuments(handle, start, count, &listed, &result);
-  *text = Take(listed);
+  *text = TakeEngineString(listed);
   documents->clear();
   ReadResultText(*text, documents);
   return "";

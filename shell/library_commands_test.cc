@@ -14,9 +14,8 @@
 #include "qora/engine.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
-#include "store/dml_writer.h"
-#include "store/document_id.h"
 #include "tests/test_util.h"
+#include "tests/text_documents.h"
 
 namespace qora {
 namespace {
@@ -56,10 +55,10 @@ constexpr const char* kWords[] = {"solar",   "panel",     "energy", "battery",  
 // A DML document of a few paragraphs whose sentences mix the words above.
 std::string MakeDocument(const std::string& address, int seed) {
   DocumentRecord record;
-  record.docid = MakeDocumentId(address);
+  record.docid = test::DocumentIdOf(address);
   record.uri = address;
   record.name = "Document " + std::to_string(seed);
-  std::string body = WriteStat(record) + "\n";
+  std::string body;
   unsigned state = static_cast<unsigned>(seed) * 2654435761u + 1;
   for (int p = 0; p < 3; ++p) {
     body += "<p>\n";
@@ -73,7 +72,7 @@ std::string MakeDocument(const std::string& address, int seed) {
     }
     body += "</p>\n";
   }
-  return WriteDocument(body);
+  return test::DmlOf(record, body);
 }
 
 // Puts `count` documents into the local half of library `ident`, as the
@@ -83,7 +82,7 @@ void AddDocuments(const std::string& data, const std::string& ident, int count, 
   std::string table = ReadFile(cache + "cache.chx");
   for (int i = first; i < first + count; ++i) {
     const std::string address = "/home/user/papers/paper" + std::to_string(i) + ".htm";
-    const std::string id = MakeDocumentId(address);
+    const std::string id = test::DocumentIdOf(address);
     const std::string dml = MakeDocument(address, i);
     WriteFile(cache + id + ".dml", dml);
     table += id + "|" + address + "|" + std::to_string(dml.size()) + "|0|0|\n";
@@ -183,7 +182,7 @@ TEST_F(LibraryCommandsTest, ErasedDocumentsLeaveTheLibraryAndItsIndex) {
   const std::string lib = IdentOf(Qora(data_, {"lib", "new", "Papers"}));
   AddDocuments(data_, lib, 4);
   ASSERT_EQ(Qora(data_, {"lib", "process", lib}).status, 0);
-  const std::string gone = MakeDocumentId("/home/user/papers/paper1.htm");
+  const std::string gone = test::DocumentIdOf("/home/user/papers/paper1.htm");
   const std::string cache = data_ + "/libraries/" + lib + "/loc_c/";
   ASSERT_TRUE(fs::exists(cache + gone + ".dml"));
 

@@ -5,21 +5,16 @@
 #include <cstdlib>
 
 #include "qora/engine.h"
+#include "shell/engine_string.h"
 #include "shell/library_commands.h"
-#include "shell/result_text_reader.h"
-#include "store/markup_scanner.h"
+#include "util/markup_scanner.h"
+#include "util/result_text_reader.h"
 
 namespace qora {
 namespace {
 
 constexpr char kWorkspaceFile[] = "wkspc.ini";
 constexpr int kMaxAnalyzedDocuments = 5;
-
-std::string Take(char* text) {
-  std::string copy = text == nullptr ? std::string() : std::string(text);
-  EngineFreeString(text);
-  return copy;
-}
 
 std::string Formatted(const char* format, int value) {
   char text[256];
@@ -112,7 +107,7 @@ void ReadResultList(int list, int workspace, std::vector<DocumentRecord>* record
   char* written = nullptr;
   int result = -1;
   EngineWriteResultList(&written, list, workspace, &result);
-  *text = Take(written);
+  *text = TakeEngineString(written);
   records->clear();
   ReadResultText(*text, records);
 }
@@ -203,7 +198,7 @@ std::string Summarize(const std::vector<DocumentName>& documents, const QuerySou
       char* path = nullptr;
       int written = -1;
       EngineWriteMap("csummary.dml", &path, summaries, workspace, &written);
-      result->path = StripFileScheme(Take(path));
+      result->path = StripFileScheme(TakeEngineString(path));
       if (written != 0) failure = "The combined summary could not be written.";
     }
     if (result->copies.empty()) failure = "None of the documents could be summarized.";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 

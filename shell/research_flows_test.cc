@@ -7,7 +7,6 @@
 #include <set>
 #include <sstream>
 
-#include "analysis/porter_stemmer.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
 #include "shell/engine_session.h"
@@ -146,7 +145,7 @@ TEST_F(ResearchFlowsTest, TheConceptMapOfSeveralDocumentsSplitsTheirTopics) {
       word.pop_back();
     }
     for (std::string form : {word, Lower(word)}) {
-      stems.insert(Lower(form.substr(0, PorterStem(form.data(), form.size()))));
+      stems.insert(Lower(test::StemOf(form)));
     }
   }
   for (size_t i = 0; i < concepts.size(); ++i) {

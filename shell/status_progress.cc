@@ -7,6 +7,7 @@
 #include <string>
 
 #include "qora/engine.h"
+#include "shell/engine_string.h"
 
 namespace qora {
 namespace {
@@ -21,9 +22,7 @@ std::string CurrentStatus() {
   char* text = nullptr;
   int result = -1;
   EngineGetStatus(&text, &result);
-  std::string status = text == nullptr ? "" : text;
-  EngineFreeString(text);
-  return status;
+  return TakeEngineString(text);
 }
 
 }  // namespace

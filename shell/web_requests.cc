@@ -3,8 +3,10 @@
 #include <limits>
 
 #include "qora/engine.h"
+#include "shell/engine_string.h"
 #include "shell/library_commands.h"
-#include "shell/result_text_reader.h"
+#include "util/gcc_warnings.h"
+#include "util/result_text_reader.h"
 
 namespace qora {
 
@@ -56,7 +58,6 @@ std::string CrawlIntoLibrary(const std::string& library, const std::vector<std::
   return "";
 }
 
-
 // ---- Internet search ------------------------------------------------------
 
 namespace {
@@ -66,12 +67,6 @@ constexpr char kNoSearchSettings[] =
     "read.";
 constexpr char kSearchWorkspaceFile[] = "wkspc.ini";
 constexpr int kSearchEngines = 5;
-
-std::string TakeText(char* text) {
-  std::string copy = text == nullptr ? std::string() : std::string(text);
-  EngineFreeString(text);
-  return copy;
-}
 
 // The engine numbers of `engines` ("1,3") as five switches.
 std::string ParseEngineList(const std::string& engines, bool on[kSearchEngines]) {
@@ -98,6 +93,7 @@ std::string ParseEngineList(const std::string& engines, bool on[kSearchEngines])
 
 }  // namespace
 
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
 std::string SearchEngineParameters(const std::string& engines, int results, std::string* part) {
   bool on[kSearchEngines];
   std::string failure = ParseEngineList(engines, on);
@@ -113,6 +109,7 @@ std::string SearchEngineParameters(const std::string& engines, int results, std:
   *part = control + counts;
   return "";
 }
+QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
 std::string BasicSearchParameters(const std::string& engine_part) {
   return "dpth=0&maxbytes=2000000&maxsites=500&maxdocs=200"
@@ -159,12 +156,11 @@ std::string QuickSearchHits(const std::string& words, const std::string& engines
     char* text = nullptr;
     int result = -1;
     EngineWriteResultList(&text, list, workspace, &result);
-    ReadResultText(TakeText(text), hits);
+    ReadResultText(TakeEngineString(text), hits);
   }
   int result = -1;
   EngineDeleteHandle(workspace, &result);
   return failure;
 }
-
 
 }  // namespace qora

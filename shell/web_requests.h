@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 
@@ -35,7 +35,6 @@ std::string CrawlParameters(int depth, int kilobytes, int max_sites, int max_doc
 std::string CrawlIntoLibrary(const std::string& library, const std::vector<std::string>& addresses,
                              int depth, int kilobytes, int max_sites, int max_docs,
                              bool internal_only);
-
 
 // ---- Internet search ------------------------------------------------------
 
@@ -66,7 +65,6 @@ std::string SearchIntoLibrary(const std::string& library, const std::string& wor
 // fetched but the result pages. Uses a workspace of its own.
 std::string QuickSearchHits(const std::string& words, const std::string& engines,
                             std::vector<DocumentRecord>* hits, int results = kDefaultSearchResults);
-
 
 }  // namespace qora
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "analysis/decimal.h"
+#include "util/decimal.h"
 
 namespace qora {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 

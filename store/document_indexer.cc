@@ -1,7 +1,7 @@
 #include "store/document_indexer.h"
 
 #include "analysis/term_list.h"
-#include "store/markup_scanner.h"
+#include "util/markup_scanner.h"
 
 namespace qora {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 // document. Sentences after the last paragraph end are not counted.
 class BodyIndexer : public MarkupHandler {
  public:
-  BodyIndexer(EngineEnvironment* environment, TermVector* document)
+  BodyIndexer(AnalysisEnvironment* environment, TermVector* document)
       : environment_(environment), document_(document) {}
 
   void StartElement(std::string_view name, std::string_view) override {
@@ -34,7 +34,7 @@ class BodyIndexer : public MarkupHandler {
   bool Stop() override { return false; }
 
  private:
-  EngineEnvironment* environment_;
+  AnalysisEnvironment* environment_;
   TermVector* document_;
   TermVector paragraph_;
   TermVector sentence_;
@@ -43,7 +43,7 @@ class BodyIndexer : public MarkupHandler {
 
 }  // namespace
 
-void IndexDocumentBody(const std::string& dml_path, EngineEnvironment* environment,
+void IndexDocumentBody(const std::string& dml_path, AnalysisEnvironment* environment,
                        TermVector* plain, TermVector* stemmed) {
   plain->Clear();
   stemmed->Clear();

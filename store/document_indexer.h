@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "analysis/analysis_environment.h"
 #include "analysis/term_vector.h"
-#include "engine/environment.h"
 
 namespace qora {
 
@@ -14,7 +14,7 @@ namespace qora {
 // environment's dictionary, stop words dropped, built with the pair window),
 // finalized; `stemmed` to its stemmed copy when the stemmed model is on,
 // else empty. A missing file gives two empty vectors.
-void IndexDocumentBody(const std::string& dml_path, EngineEnvironment* environment,
+void IndexDocumentBody(const std::string& dml_path, AnalysisEnvironment* environment,
                        TermVector* plain, TermVector* stemmed);
 
 }  // namespace qora

@@ -12,8 +12,8 @@
 #include "store/bounded_queue.h"
 #include "store/document_indexer.h"
 #include "store/document_reader.h"
-#include "store/file_bytes.h"
 #include "store/folder_ops.h"
+#include "util/file_bytes.h"
 
 namespace qora {
 namespace {
@@ -80,7 +80,6 @@ int DocumentStore::OpenStore(const std::string& file_name) {
   description_path_ = root + file_name;
   library_name_.clear();
   ReadDescription(description_path_, &library_name_);
-  set_name(library_name_);
   ident_ = IdentOf(file_name);
   const std::string folder = root + ident_ + "/";
   local_.cache_folder = folder + "loc_c/";
@@ -120,7 +119,7 @@ int DocumentStore::RefreshIndex() {
 int DocumentStore::ProcessDocuments(bool full) {
   ProcessHalf(&local_, full);
   ProcessHalf(&web_, full);
-  environment_->EnvironmentSetStatus("Document processing completed");
+  environment_->progress().SetStatus("Document processing completed");
   return 0;
 }
 
@@ -190,7 +189,7 @@ std::vector<bool> DocumentStore::IndexAndSum(const LibraryHalf& half,
     try {
       for (size_t k = 0; k < pending.size(); ++k) {
         const size_t i = pending[k];
-        environment_->EnvironmentSetStatus("Processing " + std::to_string(i + 1) + " of " +
+        environment_->progress().SetStatus("Processing " + std::to_string(i + 1) + " of " +
                                            std::to_string(n));
         Indexed document;
         document.k = k;

@@ -10,11 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/analysis_environment.h"
 #include "analysis/term_vector.h"
-#include "engine/environment.h"
-#include "engine/object_registry.h"
 #include "store/cache_table.h"
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 
@@ -46,9 +45,11 @@ struct LibraryHalf {
   std::shared_ptr<const TermVector> plain_ = std::make_shared<const TermVector>();
 };
 
-class DocumentStore : public EngineObject {
+class DocumentStore {
  public:
-  explicit DocumentStore(EngineEnvironment* environment) : environment_(environment) {}
+  explicit DocumentStore(AnalysisEnvironment* environment) : environment_(environment) {}
+  DocumentStore(const DocumentStore&) = delete;
+  DocumentStore& operator=(const DocumentStore&) = delete;
 
   // Reads the description file `file_name` in the store folder root, takes
   // the library name from it, sets the folders from the file name and loads
@@ -156,7 +157,7 @@ class DocumentStore : public EngineObject {
   static constexpr size_t kQueuedVectors = 8;
   static int MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id);
 
-  EngineEnvironment* environment_;
+  AnalysisEnvironment* environment_;
   std::string library_name_;
   std::string ident_;
   std::string description_path_;
@@ -168,7 +169,7 @@ class DocumentStore : public EngineObject {
 // under a new identifier, and opens it into `store`. Returns -1, leaving
 // nothing behind, when the template cannot be read or the library cannot be
 // written.
-int CreateStore(DocumentStore* store, const std::string& name, EngineEnvironment* environment);
+int CreateStore(DocumentStore* store, const std::string& name, AnalysisEnvironment* environment);
 
 // A fresh library identifier: "ds", the processor-clock count and a
 // pseudo-random number, in decimal.

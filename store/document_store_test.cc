@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/dml_writer.h"
+#include "tests/test_environment.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -55,8 +56,8 @@ class DocumentStoreTest : public ::testing::Test {
   void LoadEnvironment(int stemmed_model) {
     const std::string& dir = dir_.path();
     test::WriteSmallDataFolder(dir, stemmed_model);
-    env_ = std::make_unique<EngineEnvironment>();
-    env_->EnvironmentLoad(dir, "main.ini");
+    env_ = std::make_unique<test::TestEnvironment>();
+    env_->Load(dir, "main.ini");
   }
 
   void SetUp() override { LoadEnvironment(1); }
@@ -113,7 +114,7 @@ class DocumentStoreTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  std::unique_ptr<EngineEnvironment> env_;
+  std::unique_ptr<test::TestEnvironment> env_;
 };
 
 TEST_F(DocumentStoreTest, OpenStoreNeedsAName) {

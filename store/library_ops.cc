@@ -68,7 +68,7 @@ std::string MakeStoreIdent() {
   return "ds" + std::to_string(std::clock()) + std::to_string(random() % 32768);
 }
 
-int CreateStore(DocumentStore* store, const std::string& name, EngineEnvironment* environment) {
+int CreateStore(DocumentStore* store, const std::string& name, AnalysisEnvironment* environment) {
   const std::string data = environment->data_folder();
   const std::string root = environment->StoreFolderRoot();
   CreateFolders(root);

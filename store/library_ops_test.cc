@@ -11,6 +11,7 @@
 
 #include "store/dml_writer.h"
 #include "store/document_store.h"
+#include "tests/test_environment.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -64,8 +65,8 @@ class LibraryOpsTest : public ::testing::Test {
   void SetUp() override {
     const std::string& dir = dir_.path();
     test::WriteSmallDataFolder(dir, 1);
-    env_ = std::make_unique<EngineEnvironment>();
-    env_->EnvironmentLoad(dir, "main.ini");
+    env_ = std::make_unique<test::TestEnvironment>();
+    env_->Load(dir, "main.ini");
   }
 
   std::unique_ptr<DocumentStore> NewLibrary(const std::string& name) {
@@ -91,7 +92,7 @@ class LibraryOpsTest : public ::testing::Test {
   std::string Root() const { return env_->StoreFolderRoot(); }
 
   test::TempDir dir_;
-  std::unique_ptr<EngineEnvironment> env_;
+  std::unique_ptr<test::TestEnvironment> env_;
 };
 
 TEST_F(LibraryOpsTest, CreateStoreFillsTheTemplate) {

@@ -8,13 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "engine/object_registry.h"
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 
 // An ordered sequence of document records, held by value.
-class ResultList : public EngineObject {
+class ResultList {
  public:
   ResultList() = default;
 
@@ -27,7 +26,7 @@ class ResultList : public EngineObject {
   // Adds `record` at the end.
   void Append(DocumentRecord record) { items_.push_back(std::move(record)); }
 
-  // Makes this list's records a copy of `other`'s; handle and name stay.
+  // Makes this list's records a copy of `other`'s.
   void ReplaceWith(const ResultList& other) {
     if (&other != this) items_ = other.items_;
   }

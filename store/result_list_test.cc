@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/object_registry.h"
-#include "shell/result_text_reader.h"
 #include "store/dml_writer.h"
+#include "util/result_text_reader.h"
 
 namespace qora {
 namespace {
@@ -95,17 +94,6 @@ TEST(ResultListTest, OrderedRecordsByValue) {
   EXPECT_EQ(list.count(), 1u);
   list.Clear();
   EXPECT_EQ(list.count(), 0u);
-}
-
-TEST(ResultListTest, RegisteredUnderAHandle) {
-  ObjectRegistry registry;
-  auto list = std::make_unique<ResultList>();
-  list->Append(Record("a", 1));
-  uint32_t handle = registry.Register(std::move(list));
-  ResultList* found = registry.FindAs<ResultList>(handle);
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->handle(), handle);
-  EXPECT_EQ(found->item(0).docid, "a");
 }
 
 TEST(ResultTextTest, EmptyList) {

@@ -6,8 +6,8 @@
 
 #include "analysis/term_list.h"
 #include "store/dml_writer.h"
-#include "store/document_record.h"
-#include "store/markup_scanner.h"
+#include "util/document_record.h"
+#include "util/markup_scanner.h"
 
 namespace qora {
 namespace {
@@ -19,11 +19,11 @@ constexpr double kTermAllowance = 5.0;
 // Weighs sentences, reusing its term list and vector from one to the next.
 class SentenceWeigher {
  public:
-  SentenceWeigher(const TermVector& reference, EngineEnvironment* environment)
+  SentenceWeigher(const TermVector& reference, AnalysisEnvironment* environment)
       : reference_(reference), environment_(environment) {}
 
   int32_t Weigh(std::string_view sentence) {
-    EngineEnvironment& env = *environment_;
+    AnalysisEnvironment& env = *environment_;
     PrepareTermList(sentence, env.dictionary(), env.delimiters(), env.stems(), env.stop_words(),
                     &terms_);
     if (env.stemmed_model()) terms_.MapToStems(env.stems());
@@ -36,7 +36,7 @@ class SentenceWeigher {
 
  private:
   const TermVector& reference_;
-  EngineEnvironment* environment_;
+  AnalysisEnvironment* environment_;
   TermList terms_;
   TermVector sentence_;
 };
@@ -50,7 +50,7 @@ class SentenceWeigher {
 // the document's record).
 class SummaryRewriter : public MarkupHandler {
  public:
-  SummaryRewriter(const TermVector& reference, EngineEnvironment* environment)
+  SummaryRewriter(const TermVector& reference, AnalysisEnvironment* environment)
       : weigher_(reference, environment) {}
 
   void StartElement(std::string_view name, std::string_view /*attributes*/) override {
@@ -137,7 +137,7 @@ int32_t WeightFromOverlap(double overlap, size_t distinct_terms) {
 }
 
 int32_t SentenceWeight(std::string_view sentence, const TermVector& reference,
-                       EngineEnvironment* environment) {
+                       AnalysisEnvironment* environment) {
   return SentenceWeigher(reference, environment).Weigh(sentence);
 }
 
@@ -154,7 +154,7 @@ TermVector SummaryReference(const TermVector& query, double bias, TermVector doc
 
 std::string SummarizeDocument(DocumentStore* store, std::string_view document_id,
                               const std::string& name_prefix, const TermVector& query, double bias,
-                              DocumentStore* temp_store, EngineEnvironment* environment) {
+                              DocumentStore* temp_store, AnalysisEnvironment* environment) {
   std::string folder;
   if (!UsableName(name_prefix) || !store->DocumentFolder(document_id, &folder)) return "";
   TermVector plain, stemmed;

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/analysis_environment.h"
 #include "analysis/term_vector.h"
-#include "engine/environment.h"
 #include "store/document_store.h"
 
 namespace qora {
@@ -28,7 +28,7 @@ int32_t WeightFromOverlap(double overlap, size_t distinct_terms);
 // that the sentence shares, each multiplied by the sentence's weights.
 // A sentence without pairs weighs 0.
 int32_t SentenceWeight(std::string_view sentence, const TermVector& reference,
-                       EngineEnvironment* environment);
+                       AnalysisEnvironment* environment);
 
 // The reference that sentences are weighed against. When `query` has pairs
 // and `bias` is at least the negligible weight: the query scaled by `bias`
@@ -50,7 +50,7 @@ TermVector SummaryReference(const TermVector& query, double bias, TermVector doc
 // "/", "|" or line end; returns "" also when the summary cannot be written.
 std::string SummarizeDocument(DocumentStore* store, std::string_view document_id,
                               const std::string& name_prefix, const TermVector& query, double bias,
-                              DocumentStore* temp_store, EngineEnvironment* environment);
+                              DocumentStore* temp_store, AnalysisEnvironment* environment);
 
 }  // namespace qora
 

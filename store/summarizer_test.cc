@@ -12,8 +12,9 @@
 #include "analysis/term_list.h"
 #include "store/dml_writer.h"
 #include "store/document_reader.h"
-#include "store/markup_scanner.h"
+#include "tests/test_environment.h"
 #include "tests/test_util.h"
+#include "util/markup_scanner.h"
 
 namespace qora {
 namespace {
@@ -97,8 +98,8 @@ class SummarizerTest : public ::testing::Test {
   void LoadEnvironment(int stemmed_model) {
     const std::string& dir = dir_.path();
     test::WriteSmallDataFolder(dir, stemmed_model);
-    env_ = std::make_unique<EngineEnvironment>();
-    env_->EnvironmentLoad(dir, "main.ini");
+    env_ = std::make_unique<test::TestEnvironment>();
+    env_->Load(dir, "main.ini");
   }
 
   void SetUp() override { LoadEnvironment(1); }
@@ -209,7 +210,7 @@ class SummarizerTest : public ::testing::Test {
       "<a href=\"http://x/9\">stray link</a>\n";
 
   test::TempDir dir_;
-  std::unique_ptr<EngineEnvironment> env_;
+  std::unique_ptr<test::TestEnvironment> env_;
   std::unique_ptr<DocumentStore> store_;
   std::unique_ptr<DocumentStore> temp_;
 };

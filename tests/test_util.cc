@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include "util/file_bytes.h"
+
 namespace qora::test {
 namespace fs = std::filesystem;
 
@@ -35,10 +37,9 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  std::string bytes;
+  ReadWholeFile(path, &bytes);  // leaves "" when the file cannot be read
+  return bytes;
 }
 
 std::string FolderSnapshot(const std::string& folder) {

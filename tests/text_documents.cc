@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "analysis/porter_stemmer.h"
 #include "store/dml_writer.h"
 #include "store/document_id.h"
 #include "tests/test_util.h"
@@ -31,6 +32,18 @@ std::vector<std::string> Sentences(const std::string& paragraph) {
 }
 
 }  // namespace
+
+std::string DocumentIdOf(const std::string& address) { return MakeDocumentId(address); }
+
+std::string DmlOf(const DocumentRecord& record, const std::string& paragraphs) {
+  return WriteDocument(WriteStat(record) + "\n" + paragraphs);
+}
+
+std::string StemOf(std::string_view word) {
+  std::string stemmed(word);  // the stemmer works in place
+  stemmed.resize(PorterStem(stemmed.data(), stemmed.size()));
+  return stemmed;
+}
 
 std::string TextToDml(const std::string& address, const std::string& text) {
   std::istringstream lines(text);

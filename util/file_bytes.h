@@ -1,6 +1,6 @@
 // Whole files in memory: read into a reusable buffer, or mapped.
-#ifndef QORA_STORE_FILE_BYTES_H_
-#define QORA_STORE_FILE_BYTES_H_
+#ifndef QORA_UTIL_FILE_BYTES_H_
+#define QORA_UTIL_FILE_BYTES_H_
 
 #include <cstddef>
 #include <string>
@@ -41,4 +41,4 @@ class FileBytes {
 
 }  // namespace qora
 
-#endif  // QORA_STORE_FILE_BYTES_H_
+#endif  // QORA_UTIL_FILE_BYTES_H_

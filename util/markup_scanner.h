@@ -1,8 +1,8 @@
 // The tag scanner that reads DML. It finds elements by plain text search on
 // one buffer: no entity decoding, names compared byte for byte, text between
 // elements not reported. Malformed markup ends the scan of its level quietly.
-#ifndef QORA_STORE_MARKUP_SCANNER_H_
-#define QORA_STORE_MARKUP_SCANNER_H_
+#ifndef QORA_UTIL_MARKUP_SCANNER_H_
+#define QORA_UTIL_MARKUP_SCANNER_H_
 
 #include <string>
 #include <string_view>
@@ -66,4 +66,4 @@ void ParseAttributes(std::string_view text, std::vector<std::string>* names,
 
 }  // namespace qora
 
-#endif  // QORA_STORE_MARKUP_SCANNER_H_
+#endif  // QORA_UTIL_MARKUP_SCANNER_H_

@@ -1,7 +1,7 @@
 // The decimal conversion used for every number read from configuration files
 // and request parameters.
-#ifndef QORA_ANALYSIS_DECIMAL_H_
-#define QORA_ANALYSIS_DECIMAL_H_
+#ifndef QORA_UTIL_DECIMAL_H_
+#define QORA_UTIL_DECIMAL_H_
 
 #include <string_view>
 
@@ -14,4 +14,4 @@ int ParseDecimal(std::string_view text);
 
 }  // namespace qora
 
-#endif  // QORA_ANALYSIS_DECIMAL_H_
+#endif  // QORA_UTIL_DECIMAL_H_

@@ -1,4 +1,4 @@
-#include "analysis/decimal.h"
+#include "util/decimal.h"
 
 #include <climits>
 #include <cstdint>

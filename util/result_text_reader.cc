@@ -1,10 +1,10 @@
-#include "shell/result_text_reader.h"
+#include "util/result_text_reader.h"
 
 #include <string>
 
-#include "analysis/decimal.h"
-#include "store/document_reader.h"
-#include "store/markup_scanner.h"
+#include "util/decimal.h"
+#include "util/markup_scanner.h"
+#include "util/record_fields.h"
 
 namespace qora {
 namespace {

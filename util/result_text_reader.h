@@ -1,11 +1,11 @@
 // The shell's reader of result list text as WriteResultText produces it.
-#ifndef QORA_SHELL_RESULT_TEXT_READER_H_
-#define QORA_SHELL_RESULT_TEXT_READER_H_
+#ifndef QORA_UTIL_RESULT_TEXT_READER_H_
+#define QORA_UTIL_RESULT_TEXT_READER_H_
 
 #include <string_view>
 #include <vector>
 
-#include "store/document_record.h"
+#include "util/document_record.h"
 
 namespace qora {
 
@@ -22,4 +22,4 @@ std::string_view TrimWhiteSpace(std::string_view text);
 
 }  // namespace qora
 
-#endif  // QORA_SHELL_RESULT_TEXT_READER_H_
+#endif  // QORA_UTIL_RESULT_TEXT_READER_H_

@@ -1,7 +1,7 @@
 // The description of one document as the store keeps it and as result lists
 // carry it.
-#ifndef QORA_STORE_DOCUMENT_RECORD_H_
-#define QORA_STORE_DOCUMENT_RECORD_H_
+#ifndef QORA_UTIL_DOCUMENT_RECORD_H_
+#define QORA_UTIL_DOCUMENT_RECORD_H_
 
 #include <cstdint>
 #include <string>
@@ -53,4 +53,4 @@ struct DocumentRecord {
 
 }  // namespace qora
 
-#endif  // QORA_STORE_DOCUMENT_RECORD_H_
+#endif  // QORA_UTIL_DOCUMENT_RECORD_H_

@@ -12,6 +12,7 @@
 #include "engine/engine.h"
 #include "qora/engine.h"
 #include "store/document_id.h"
+#include "tests/pdf_builder.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -37,23 +38,8 @@ std::string Pdf(const std::string& text) {
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
       "<< /Title (Tidal power) >>"};
   const std::string stream = "BT /F1 12 Tf 72 720 Td (" + text + ") Tj ET";
-  objects[3] = "<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
-               "\nendstream";
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    const std::string number = std::to_string(offset);
-    pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-         " /Root 1 0 R /Info 6 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  objects[3] = test::PdfStreamObject(stream);
+  return test::AssemblePdf(objects, 6);
 }
 
 // An engine on a copy of the installed data folder with the built page

@@ -1,6 +1,6 @@
-#include "store/markup_scanner.h"
+#include "util/markup_scanner.h"
 
-#include <cstdio>
+#include "util/file_bytes.h"
 
 namespace qora {
 namespace {
@@ -98,17 +98,6 @@ struct Level {
   size_t pos;
   std::string_view name;
 };
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->append(buffer, got);
-  bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
 
 }  // namespace
 

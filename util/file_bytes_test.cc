@@ -1,4 +1,4 @@
-#include "store/file_bytes.h"
+#include "util/file_bytes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

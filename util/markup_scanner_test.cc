@@ -1,4 +1,4 @@
-#include "store/markup_scanner.h"
+#include "util/markup_scanner.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

@@ -1,0 +1,365 @@
+// The meta-search through the engine's entry points, against fake search
+// engines served on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquire/search_engines.h"
+#include "engine/engine.h"
+#include "engine/workspace.h"
+#include "qora/engine.h"
+#include "store/document_id.h"
+#include "store/document_store.h"
+#include "tests/fake_search_engines.h"
+#include "tests/test_util.h"
+
+namespace qora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::BrokenEngine;
+using test::EngineOne;
+using test::EngineSection;
+using test::EngineTwo;
+using test::NoMarkEngine;
+
+// An engine on a copy of the installed data folder with its own "se.ini" and
+// "se_ctrl.ini" for the fake engines, and a workspace.
+class MetaSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_GT(site_.port(), 0);
+    port_ = site_.port();
+    data_ = dir_.path() + "data/";
+    fs::copy(test::SourceDataFolder(), data_, fs::copy_options::recursive);
+    fs::copy_file(QORA_PAGE_CLEANER, data_ + "cln.exe");
+    fs::copy_file(QORA_PDF_CONVERTER, data_ + "hlp22.exe");
+    engines_ = {EngineOne(), EngineTwo(), NoMarkEngine(), EngineOne(), EngineOne()};
+    WriteDefinitions();
+    WriteControl("1", "1", "0", "0", "0");
+    EngineCreate();
+    int result = -2;
+    EngineStart(data_.c_str(), "main.ini", &result);
+    ASSERT_EQ(result, 0);
+    EngineOpenWorkspace("wkspc.ini", &workspace_);
+    ASSERT_GT(workspace_, 0);
+  }
+
+  void TearDown() override {
+    site_.OpenGate();
+    EngineDestroy();
+  }
+
+  void WriteDefinitions() { site_.WriteDefinitions(data_, engines_); }
+
+  void WriteControl(const std::string& a, const std::string& b, const std::string& c,
+                    const std::string& d, const std::string& e) {
+    test::FakeSearchEngines::WriteControl(data_, {a, b, c, d, e});
+  }
+
+  std::vector<std::string> SeenRequests() { return site_.SeenRequests(); }
+
+  // Runs the quick search through the entry point; its result in *result.
+  const ResultList* Quick(const std::string& words, const std::string& parameters, int* result) {
+    EngineQuickSearch(words.c_str(), parameters.c_str(), workspace_, result);
+    Workspace* space = CurrentEngine()->registry().FindAs<Workspace>(workspace_);
+    return space == nullptr ? nullptr : space->registry().FindAs<ResultList>(*result);
+  }
+
+  static std::set<std::string> Addresses(const ResultList& list) {
+    std::set<std::string> addresses;
+    for (size_t i = 0; i < list.count(); ++i) addresses.insert(list.item(i).uri);
+    return addresses;
+  }
+
+  static const DocumentRecord* Find(const ResultList& list, const std::string& uri) {
+    for (size_t i = 0; i < list.count(); ++i) {
+      if (list.item(i).uri == uri) return &list.item(i);
+    }
+    return nullptr;
+  }
+
+  std::string Status() {
+    char* text = nullptr;
+    int result = -2;
+    EngineGetStatus(&text, &result);
+    std::string status = text == nullptr ? "" : text;
+    EngineFreeString(text);
+    return status;
+  }
+
+  test::FakeSearchEngines site_;
+  test::TempDir dir_;
+  std::string data_;
+  std::vector<EngineSection> engines_;
+  int workspace_ = -1;
+  int port_ = 0;
+};
+
+TEST_F(MetaSearchTest, QuickSearchListsTheHitsCutByThePatterns) {
+  int handle = -2;
+  const ResultList* list = Quick("tidal power", "", &handle);
+  ASSERT_NE(list, nullptr) << handle;
+  EXPECT_EQ(Status(), "Begin searching");
+  // Five hits: the advertisement before the start mark, the piece without an
+  // address end and the early hit of engine two are none, and the address
+  // both engines report is listed once.
+  EXPECT_EQ(list->count(), 5u);
+
+  EXPECT_EQ(Addresses(*list),
+            (std::set<std::string>{"http://example.org/tides", "http://example.org/report.PDF",
+                                   "http://example.org/a/b", "http://example.org/shared",
+                                   "http://example.org/wind"}));
+  // Ranks and positions count the list in order.
+  for (size_t i = 0; i < list->count(); ++i) {
+    EXPECT_EQ(list->item(i).ord, static_cast<int>(i + 1));
+    EXPECT_DOUBLE_EQ(list->item(i).rank, static_cast<double>(i + 1));
+  }
+  const DocumentRecord* tides = Find(*list, "http://example.org/tides");
+  ASSERT_NE(tides, nullptr);
+  EXPECT_EQ(tides->buri, tides->uri);
+  EXPECT_EQ(tides->fetcher, "One");
+  EXPECT_EQ(tides->type, ".htm");
+  EXPECT_EQ(tides->name, "Tidal power basics");
+  EXPECT_EQ(tides->header, "Tidal power basics");
+  EXPECT_TRUE(tides->docid.empty());
+  EXPECT_EQ(tides->parent_handle, 0);
+  const DocumentRecord* report = Find(*list, "http://example.org/report.PDF");
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(report->type, ".pdf");
+  const DocumentRecord* wind = Find(*list, "http://example.org/wind");
+  ASSERT_NE(wind, nullptr);
+  EXPECT_EQ(wind->fetcher, "Two");
+  EXPECT_EQ(wind->name, "Wind farms");
+
+  // The query went out with "+" between the words and the result count last.
+  std::vector<std::string> seen = SeenRequests();
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen, (std::vector<std::string>{"/one?q=tidal+power&n=10", "/two?q=tidal+power&n=20"}));
+}
+
+TEST_F(MetaSearchTest, TheSameHitFromTwoEnginesIsListedOnce) {
+  int handle = -2;
+  const ResultList* list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  int shared = 0;
+  for (size_t i = 0; i < list->count(); ++i) {
+    if (list->item(i).uri == "http://example.org/shared") {
+      ++shared;
+      // Only the engine that reported it first lists it.
+      EXPECT_TRUE(list->item(i).fetcher == "One" || list->item(i).fetcher == "Two");
+    }
+  }
+  EXPECT_EQ(shared, 1);
+  EXPECT_EQ(list->count(), 5u);
+}
+
+TEST_F(MetaSearchTest, ParameterStringSwitchesEnginesAndCounts) {
+  WriteControl("1", "1", "1", "1", "1");
+  int handle = -2;
+  const ResultList* list = Quick("tides", "&se_ctrl=1+0+0+0+0&se_num=7", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/one?q=tides&n=7"}));
+  EXPECT_EQ(list->count(), 4u);
+  for (size_t i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i).fetcher, "One");
+}
+
+TEST_F(MetaSearchTest, ControlFileSwitchesEngines) {
+  WriteControl("0", "1", "0", "0", "0");
+  int handle = -2;
+  const ResultList* list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/two?q=tides&n=20"}));
+  EXPECT_EQ(Addresses(*list),
+            (std::set<std::string>{"http://example.org/shared", "http://example.org/wind"}));
+}
+
+TEST_F(MetaSearchTest, BrokenPatternCostsOnlyItsOwnEngine) {
+  engines_[1] = BrokenEngine();
+  WriteDefinitions();
+  int handle = -2;
+  testing::internal::CaptureStderr();
+  const ResultList* list = Quick("tides", "", &handle);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  ASSERT_NE(list, nullptr);
+  EXPECT_NE(errors.find("regcomp() error\n"), std::string::npos) << errors;
+  // The broken engine's page was fetched, but only engine one gave hits.
+  EXPECT_EQ(SeenRequests().size(), 2u);
+  EXPECT_EQ(list->count(), 4u);
+  for (size_t i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i).fetcher, "One");
+
+  // The engine goes on working afterwards.
+  engines_[1] = EngineTwo();
+  WriteDefinitions();
+  list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 5u);
+}
+
+TEST_F(MetaSearchTest, PageWithoutStartMarkOrUnreachableEngineGivesNoHits) {
+  WriteControl("0", "0", "1", "0", "0");
+  int handle = -2;
+  const ResultList* list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(SeenRequests().size(), 1u);
+  EXPECT_EQ(list->count(), 0u);
+
+  // A missing second start mark, and an engine nobody answers for.
+  engines_[1].cue2 = "<div class=\"absent\">";
+  engines_[3].path = "/one";
+  WriteDefinitions();
+  std::string text = test::ReadFile(data_ + "se.ini");
+  const std::string mine = "http://127.0.0.1:" + std::to_string(port_) + "/one";
+  const size_t fourth = text.find("[engine4]");
+  const size_t at = text.find(mine, fourth);
+  text.replace(at, mine.size(), "http://127.0.0.1:1/one");
+  test::WriteFile(data_ + "se.ini", text);
+  WriteControl("0", "1", "0", "1", "0");
+  list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 0u);
+}
+
+TEST_F(MetaSearchTest, NoEngineSwitchedOnGivesAnEmptyList) {
+  WriteControl("0", "0", "0", "0", "0");
+  int handle = -2;
+  const ResultList* list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 0u);
+  EXPECT_TRUE(SeenRequests().empty());
+}
+
+TEST_F(MetaSearchTest, EmptyQueryFetchesNothing) {
+  MetaSearch search(&CurrentEngine()->environment(), "temp");
+  EXPECT_EQ(search.QuickSearch("", ""), -1);
+  int handle = -2;
+  const ResultList* list = Quick("", "", &handle);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 0u);
+  EXPECT_TRUE(SeenRequests().empty());
+}
+
+TEST_F(MetaSearchTest, MissingDefinitionFileIsReportedWithoutAList) {
+  fs::remove(data_ + "se.ini");
+  testing::internal::CaptureStderr();
+  int handle = -2;
+  EngineQuickSearch("tides", "", workspace_, &handle);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(handle, -1);
+  EXPECT_NE(errors.find("se.ini"), std::string::npos) << errors;
+  EXPECT_TRUE(SeenRequests().empty());
+}
+
+TEST_F(MetaSearchTest, UnknownWorkspaceIsRefused) {
+  int handle = -2;
+  EngineQuickSearch("tides", "", workspace_ + 1000, &handle);
+  EXPECT_EQ(handle, -1);
+  EXPECT_TRUE(SeenRequests().empty());
+}
+
+TEST_F(MetaSearchTest, StopRequestWaitsForTheEngineBeingFetched) {
+  engines_[0].path = "/held";
+  WriteDefinitions();
+  WriteControl("1", "0", "0", "0", "0");
+  int handle = -2;
+  const ResultList* list = nullptr;
+  std::thread searching([&] { list = Quick("tides", "", &handle); });
+  while (SeenRequests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  int result = -2;
+  EngineSetStop(1, &result);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (Status() != "Stop requested. Please wait..." &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(Status(), "Stop requested. Please wait...");
+  site_.OpenGate();
+  searching.join();
+  // The engine being fetched was finished, not cut off.
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 4u);
+}
+
+TEST_F(MetaSearchTest, SearchForCrawlQueuesHitsWithoutListing) {
+  MetaSearch search(&CurrentEngine()->environment(), "temp");
+  ASSERT_EQ(search.SearchForCrawl("tides", "dpth=0"), 0);
+  EXPECT_EQ(search.results().count(), 0u);
+  EXPECT_EQ(search.queued_count(), 5);
+  ASSERT_EQ(search.frontier().size(), 5u);
+  for (size_t i = 0; i < search.frontier().size(); ++i) {
+    EXPECT_EQ(search.frontier().at(i).depth, 0);
+  }
+  EXPECT_TRUE(search.frontier().Contains(MakeDocumentId("http://example.org/wind")));
+  // With depth 0 the address budget is the number of hits.
+  EXPECT_EQ(search.settings().maxSites, 5);
+}
+
+TEST_F(MetaSearchTest, InstalledDefinitionsReadAndCompile) {
+  fs::copy_file(test::SourceDataFolder() + "se.ini", data_ + "se.ini",
+                fs::copy_options::overwrite_existing);
+  fs::copy_file(test::SourceDataFolder() + "se_ctrl.ini", data_ + "se_ctrl.ini",
+                fs::copy_options::overwrite_existing);
+  MetaSearch search(&CurrentEngine()->environment(), "temp");
+  search.ReadSearchEngines();
+  const auto& engines = search.settings().searchEngines;
+  EXPECT_EQ(engines[0].control, "1");
+  for (size_t i = 1; i < engines.size(); ++i) EXPECT_EQ(engines[i].control, "0") << i;
+  int defined = 0;
+  testing::internal::CaptureStderr();
+  for (const SearchEngineDefinition& engine : engines) {
+    if (engine.url.empty()) continue;
+    ++defined;
+    EXPECT_FALSE(engine.name.empty());
+    EXPECT_FALSE(engine.resultCount.empty());
+    for (const std::string* pattern : {&engine.cue1, &engine.hit, &engine.sep1, &engine.sep2}) {
+      EXPECT_FALSE(pattern->empty()) << engine.sectionName;
+      SplitByPattern("text to split", *pattern);
+    }
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_GE(defined, 1);
+}
+
+TEST_F(MetaSearchTest, InstalledFirstEngineCutsItsPageLayout) {
+  std::string text = test::ReadFile(test::SourceDataFolder() + "se.ini");
+  const std::string url = "https://html.duckduckgo.com/html/";
+  text.replace(text.find(url), url.size(), "http://127.0.0.1:" + std::to_string(port_) + "/html/");
+  test::WriteFile(data_ + "se.ini", text);
+  WriteControl("1", "0", "0", "0", "0");
+  int handle = -2;
+  const ResultList* list = Quick("tidal power", "", &handle);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 2u);
+  EXPECT_EQ(list->item(0).uri, "https://example.org/tides");
+  EXPECT_EQ(list->item(0).name, "Tidal power");
+  EXPECT_EQ(list->item(0).fetcher, "DuckDuckGo");
+  EXPECT_EQ(list->item(1).uri, "https://example.org/wave.pdf");
+  EXPECT_EQ(list->item(1).type, ".pdf");
+  EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/html/?q=tidal+power&n=10"}));
+}
+
+TEST_F(MetaSearchTest, SearchIntoStoreRefusesUnknownStoreAndEmptyQueryFetchesNothing) {
+  int result = -2;
+  EngineSearchIntoStore(9999, "tides", "", &result);
+  EXPECT_EQ(result, 1);
+  int temp = CurrentEngine()->temp_store_handle();
+  EngineSearchIntoStore(temp, "", "", &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(SeenRequests().empty());
+  fs::remove(data_ + "se_ctrl.ini");
+  testing::internal::CaptureStderr();
+  EngineSearchIntoStore(temp, "tides", "", &result);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(result, -1);
+  EXPECT_NE(errors.find("se_ctrl.ini"), std::string::npos) << errors;
+  EXPECT_TRUE(SeenRequests().empty());
+}
+
+}  // namespace
+}  // namespace qora

@@ -1,0 +1,138 @@
+// The shell's search requests against fake search engines served on
+// 127.0.0.1, through the engine's entry points.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "qora/engine.h"
+#include "shell/web_requests.h"
+#include "tests/fake_search_engines.h"
+#include "tests/test_util.h"
+
+namespace qora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::EngineOne;
+using test::EngineSection;
+using test::EngineTwo;
+using test::LocalEngine;
+using test::NoMarkEngine;
+
+// An engine on a copy of the installed data folder with its own "se.ini" and
+// "se_ctrl.ini" for the fake engines.
+class SearchRequestsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_GT(site_.port(), 0);
+    port_ = site_.port();
+    data_ = dir_.path() + "data/";
+    fs::copy(test::SourceDataFolder(), data_, fs::copy_options::recursive);
+    fs::copy_file(QORA_PAGE_CLEANER, data_ + "cln.exe");
+    fs::copy_file(QORA_PDF_CONVERTER, data_ + "hlp22.exe");
+    engines_ = {EngineOne(), EngineTwo(), NoMarkEngine(), EngineOne(), EngineOne()};
+    WriteDefinitions();
+    WriteControl("1", "1", "0", "0", "0");
+    EngineCreate();
+    int result = -2;
+    EngineStart(data_.c_str(), "main.ini", &result);
+    ASSERT_EQ(result, 0);
+    EngineOpenWorkspace("wkspc.ini", &workspace_);
+    ASSERT_GT(workspace_, 0);
+  }
+
+  void TearDown() override {
+    site_.OpenGate();
+    EngineDestroy();
+  }
+
+  void WriteDefinitions() { site_.WriteDefinitions(data_, engines_); }
+
+  void WriteControl(const std::string& a, const std::string& b, const std::string& c,
+                    const std::string& d, const std::string& e) {
+    test::FakeSearchEngines::WriteControl(data_, {a, b, c, d, e});
+  }
+
+  std::vector<std::string> SeenRequests() { return site_.SeenRequests(); }
+
+  test::FakeSearchEngines site_;
+  test::TempDir dir_;
+  std::string data_;
+  std::vector<EngineSection> engines_;
+  int workspace_ = -1;
+  int port_ = 0;
+};
+
+TEST_F(SearchRequestsTest, SearchIntoLibraryStoresTheFetchedHits) {
+  engines_[2] = LocalEngine();
+  WriteDefinitions();
+  WriteControl("1", "1", "1", "1", "1");  // the request's engine part decides
+  char* made = nullptr;
+  int store = -1;
+  EngineCreateStore("Searches", &made, &store);
+  ASSERT_GT(store, 0);
+  const std::string ident = made;
+  EngineFreeString(made);
+
+  EXPECT_EQ(SearchIntoLibrary("Searches", "tidal power", "3", 7), "");
+  std::vector<std::string> seen = SeenRequests();
+  std::sort(seen.begin(), seen.end());
+  // Depth 0: the hits are fetched (each once), their links are not.
+  EXPECT_EQ(seen, (std::vector<std::string>{"/local?q=tidal+power&n=7", "/page/a?", "/page/b?"}));
+  const std::string table = test::ReadFile(data_ + "libraries/" + ident + "/web_c/cache.chx");
+  const std::string site = "http://127.0.0.1:" + std::to_string(port_);
+  EXPECT_NE(table.find("|" + site + "/page/a|"), std::string::npos) << table;
+  EXPECT_NE(table.find("|" + site + "/page/b|"), std::string::npos) << table;
+}
+
+TEST(SearchParametersTest, BasicSearchSendsTheFixedBudgetAndTheEngines) {
+  std::string part;
+  ASSERT_EQ(SearchEngineParameters("1,3", 25, &part), "");
+  EXPECT_EQ(part, "&se_ctrl=1+0+1+0+0&se_num=25+25+25+25+25");
+  EXPECT_EQ(BasicSearchParameters(part),
+            "dpth=0&maxbytes=2000000&maxsites=500&maxdocs=200&docmaxpages=0&docminpages=0"
+            "&minlinks=0&hub=0&auth=0&negurl=&negwords=&se_ctrl=1+0+1+0+0"
+            "&se_num=25+25+25+25+25&crwl_rule=0");
+  ASSERT_EQ(SearchEngineParameters(" 5 ", 0, &part), "");
+  EXPECT_EQ(part, "&se_ctrl=0+0+0+0+1&se_num=0+0+0+0+0");
+}
+
+TEST(SearchParametersTest, BadEngineListsAreRefused) {
+  std::string part = "unchanged";
+  EXPECT_NE(SearchEngineParameters("", 10, &part), "");
+  EXPECT_NE(SearchEngineParameters("0", 10, &part), "");
+  EXPECT_NE(SearchEngineParameters("1,6", 10, &part), "");
+  EXPECT_NE(SearchEngineParameters("1,x", 10, &part), "");
+  EXPECT_NE(SearchEngineParameters("12", 10, &part), "");
+  EXPECT_NE(SearchEngineParameters("1", -1, &part), "");
+  EXPECT_EQ(part, "unchanged");
+}
+
+TEST_F(SearchRequestsTest, QuickSearchHitsReadsTheListBack) {
+  WriteControl("0", "0", "0", "0", "0");  // the request's engine part decides
+  std::vector<DocumentRecord> hits;
+  EXPECT_EQ(QuickSearchHits("tidal power", "2", &hits, 15), "");
+  EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/two?q=tidal+power&n=15"}));
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].uri, "http://example.org/shared");
+  EXPECT_EQ(hits[0].name, "Shared again");
+  EXPECT_EQ(hits[0].fetcher, "Two");
+  EXPECT_EQ(hits[1].uri, "http://example.org/wind");
+  EXPECT_EQ(hits[1].type, ".htm");
+  EXPECT_EQ(hits[1].ord, 2);
+
+  EXPECT_NE(QuickSearchHits("  ", "2", &hits), "");
+  EXPECT_NE(QuickSearchHits("tides", "9", &hits), "");
+  fs::remove(data_ + "se.ini");
+  testing::internal::CaptureStderr();
+  const std::string failure = QuickSearchHits("tides", "1", &hits);
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(failure.find("se.ini"), std::string::npos) << failure;
+  EXPECT_TRUE(hits.empty());
+}
+
+}  // namespace
+}  // namespace qora
