@@ -78,12 +78,13 @@ void LocalImporter::BeginOperation() {
 
 // Only the lines the operation added go to the file: appending the lines
 // loaded from it at the start as well would write every one of them twice.
-void LocalImporter::EndOperation() {
+int LocalImporter::EndOperation() {
   CacheTable& table = store_->local().table;
   CacheTable loaded;
   loaded.Load(store_->local().TablePath());
-  table.AppendFiltered(store_->local().TablePath(), loaded);
+  const int written = table.AppendFiltered(store_->local().TablePath(), loaded);
   table.Clear();
+  return written == 0 ? 0 : 1;
 }
 
 int LocalImporter::AddFiles(std::string_view file_list) {
@@ -101,8 +102,7 @@ int LocalImporter::AddFiles(std::string_view file_list) {
     if (StopRequested()) break;
     ImportFile(path);
   }
-  EndOperation();
-  return 0;
+  return EndOperation();
 }
 
 int LocalImporter::CrawlFolder(const std::string& folder, int depth, int max_bytes, int max_docs) {
@@ -114,8 +114,7 @@ int LocalImporter::CrawlFolder(const std::string& folder, int depth, int max_byt
   settings_.bytesDone = 0;
   walked_.clear();
   WalkFolder(FolderPath(folder), 0);
-  EndOperation();
-  return 0;
+  return EndOperation();
 }
 
 // Entries map onto kinds as the walk needs them: a regular file, read-only

@@ -29,15 +29,16 @@ class LocalImporter {
   LocalImporter& operator=(const LocalImporter&) = delete;
 
   // Imports the files of `file_list` (paths separated by "|", empty pieces
-  // dropped) in order, until a stop is requested. -1 when the list names no
-  // file; else 0. Throws CfgError when "crawl.ini" cannot be read; nothing
-  // is imported then.
+  // dropped) in order, until a stop is requested. 0; -1 when the list names
+  // no file (nothing is done); 1 when the table lines of the imported
+  // documents cannot be appended to the table file. Throws CfgError when
+  // "crawl.ini" cannot be read; nothing is imported then.
   int AddFiles(std::string_view file_list);
 
   // Imports the files of `folder` and its sub-folders: `depth` levels (the
   // folder itself is level 1), until `max_docs` documents are in the table
-  // or `max_bytes` bytes were stored, or a stop is requested. 0. Throws
-  // CfgError as AddFiles.
+  // or `max_bytes` bytes were stored, or a stop is requested. 0; 1 when the
+  // table lines cannot be written, as AddFiles. Throws CfgError as AddFiles.
   int CrawlFolder(const std::string& folder, int depth, int max_bytes, int max_docs);
 
   // The settings of the last operation, with its counters.
@@ -46,8 +47,9 @@ class LocalImporter {
  private:
   // Reads "crawl.ini" and loads the local table; remembers the ids it held.
   void BeginOperation();
-  // Appends the lines added since BeginOperation and empties the table.
-  void EndOperation();
+  // Appends the lines added since BeginOperation and empties the table. 0;
+  // 1 when the table file cannot be written.
+  int EndOperation();
 
   // Walks one folder level; `level` is that of the folder's parent.
   void WalkFolder(const std::string& path, int level);

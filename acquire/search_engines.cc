@@ -308,6 +308,8 @@ std::string MetaSearch::FetchResultPage(const SearchEngineDefinition& engine) co
     if (!fetcher.Fetch(QueryAddress(engine, query_)) || fetcher.content_size() <= 1) return "";
     return std::string(fetcher.content(), static_cast<size_t>(fetcher.content_size() - 1));
   } catch (...) {
+    // One engine whose page cannot be fetched or copied (memory running out)
+    // gives no hits; the other engines' hits still make the result.
     return "";
   }
 }

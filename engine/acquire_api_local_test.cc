@@ -172,6 +172,20 @@ TEST_F(LocalImportTest, AListWithoutPathsImportsNothing) {
                !ReadFile(Store()->local().TablePath()).empty());
 }
 
+TEST_F(LocalImportTest, ATableFileThatCannotBeWrittenFailsTheImport) {
+  // A directory where the table file must go: the superuser cannot append
+  // to it either.
+  fs::remove(Store()->local().TablePath());
+  fs::create_directories(Store()->local().TablePath() + "/blocked");
+  const std::string html = files_ + "a.html";
+  WriteFile(html, Page("A", "Some text here."));
+  int result = -2;
+  EngineAddFiles(store_, html.c_str(), "", &result);
+  EXPECT_EQ(result, 1);
+  LocalImporter importer(Store(), Env());
+  EXPECT_EQ(importer.CrawlFolder(files_, 3, 1000000, 10), 1);
+}
+
 TEST_F(LocalImportTest, AMissingCrawlIniIsAnErrorAndImportsNothing) {
   fs::remove(data_ + "crawl.ini");
   const std::string html = files_ + "a.html";

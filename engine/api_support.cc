@@ -46,6 +46,24 @@ Engine* EngineOr(int* result, char** out, char** out2) {
   return engine;
 }
 
+void FailInternally(int* result, int failure, std::initializer_list<char**> outs,
+                    const char* what) noexcept {
+  SetResult(result, failure);
+  for (char** out : outs) {
+    if (out == nullptr) continue;
+    std::free(*out);
+    HandOut("", out);
+  }
+  Engine* engine = CurrentEngine();
+  if (engine == nullptr) return;
+  try {
+    engine->environment().EnvironmentSetStatus(std::string("Internal error: ") + what);
+  } catch (...) {
+    // Memory ran out even for the message: the result already tells the
+    // caller that the call failed, and nothing may leave an entry point.
+  }
+}
+
 std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
 }  // namespace qora

@@ -14,23 +14,27 @@ namespace qora {
 
 // Scores every candidate of the (prepared) workspace against the query,
 // highest first, and lists at most `count` documents whose score is not
-// below 1e-8. Watches the stop flag between documents.
+// below 1e-8. Watches the stop flag between documents. The handle of the
+// new result list in the workspace.
 int RankDocuments(Workspace* workspace, const Query& query, int count);
 
 // Lists `count` documents of `store` from position `start` (bounds as
-// ListStoreDocuments). No status text; the stop flag is not watched.
+// ListStoreDocuments). No status text; the stop flag is not watched. The
+// handle of the new result list in the workspace.
 int ListDocuments(Workspace* workspace, const DocumentStore& store, int store_handle, int start,
                   int count);
 
 // Writes a weighted copy of every listed document into `temp_store` and
-// lists the copies. `query` may be null: an unbiased summary.
+// lists the copies. `query` may be null: an unbiased summary. The handle of
+// the new result list in the workspace; a document that cannot be copied is
+// left out of it.
 int SummarizeDocumentList(Workspace* workspace, const Query* query,
                           const std::string& document_list, const ObjectRegistry& stores,
                           DocumentStore* temp_store, int temp_handle, double bias);
 
 // Splits the query's vector into at most `max_concepts` concepts, registers
-// each as a Concept and lists those with key phrases. -1 when the map cannot
-// be built.
+// each as a Concept and lists those with key phrases. The handle of the new
+// result list in the workspace; -1 when the map cannot be built.
 int MakeVisualAbstract(Workspace* workspace, const Query& query, int max_concepts, int max_phrases);
 
 // Writes `list` as a DML document `file_name` into the temporary store and

@@ -37,9 +37,13 @@ int Engine::MakeTempStore(const std::string& folder) {
 }
 
 int Engine::Finish() {
-  if (DocumentStore* temp = temp_store()) temp->EmptyStore();
-  environment_.EnvironmentSaveArchive();
-  return 0;
+  int result = 0;
+  DocumentStore* temp = temp_store();
+  if (temp != nullptr && temp->EmptyStore() != 0) result = 1;
+  // The archive is saved even when emptying failed: the words of the run
+  // are worth keeping either way.
+  if (environment_.EnvironmentSaveArchive() != 0) result = 1;
+  return result;
 }
 
 int Engine::OpenStore(const std::string& name) {

@@ -28,7 +28,9 @@ class Engine {
   // written).
   int Start(const std::string& folder, const std::string& file);
 
-  // Empties the temporary store and saves the word-list archive. Always 0.
+  // Empties the temporary store and saves the word-list archive. 0; 1 when a
+  // folder of the temporary store cannot be read or the archive cannot be
+  // written (both steps are tried either way).
   int Finish();
 
   // The store `handle` names, or nullptr.

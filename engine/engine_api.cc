@@ -49,62 +49,82 @@ void EngineFreeString(char* text) { std::free(text); }
 
 // ---- Engine life and shared state ----
 
-void EngineCreate(void) { qora::CreateEngine(); }
+void EngineCreate(void) {
+  qora::Guarded(nullptr, qora::kFailed, [] { qora::CreateEngine(); });
+}
 
-void EngineDestroy(void) { qora::DestroyEngine(); }
+void EngineDestroy(void) {
+  qora::Guarded(nullptr, qora::kFailed, [] { qora::DestroyEngine(); });
+}
 
 void EngineStart(const char* folder, const char* file, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  SetResult(result, engine->Start(Text(folder), Text(file)));
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    SetResult(result, engine->Start(Text(folder), Text(file)));
+  });
 }
 
 void EngineFinish(int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  SetResult(result, engine->Finish());
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    SetResult(result, engine->Finish());
+  });
 }
 
 void EngineGetStatus(char** out, int* result) {
-  Engine* engine = EngineOr(result, out);
-  if (engine == nullptr) return;
-  HandOut(engine->environment().EnvironmentGetStatus(), out);
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, {out}, [&] {
+    Engine* engine = EngineOr(result, out);
+    if (engine == nullptr) return;
+    HandOut(engine->environment().EnvironmentGetStatus(), out);
+    SetResult(result, 0);
+  });
 }
 
 void EngineSetStop(int value, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  engine->environment().EnvironmentSetStop(value);
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    engine->environment().EnvironmentSetStop(value);
+    SetResult(result, 0);
+  });
 }
 
 void EngineReloadWordLists(int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  engine->environment().EnvironmentReloadWordLists();
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    engine->environment().EnvironmentReloadWordLists();
+    SetResult(result, 0);
+  });
 }
 
 void EngineDeleteHandle(int handle, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  SetResult(result, engine->DeleteObject(handle) ? 0 : 1);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    SetResult(result, engine->DeleteObject(handle) ? 0 : 1);
+  });
 }
 
 void EngineGetObjectName(int handle, char** out, int* result) {
-  Engine* engine = EngineOr(result, out);
-  if (engine == nullptr) return;
-  const qora::RegisteredObject* object = engine->registry().Find(handle);
-  HandOut(object == nullptr ? std::string() : object->name(), out);
-  SetResult(result, object == nullptr ? 1 : 0);
+  qora::Guarded(result, qora::kFailed, {out}, [&] {
+    Engine* engine = EngineOr(result, out);
+    if (engine == nullptr) return;
+    const qora::RegisteredObject* object = engine->registry().Find(handle);
+    HandOut(object == nullptr ? std::string() : object->name(), out);
+    SetResult(result, object == nullptr ? 1 : 0);
+  });
 }
 
 void EngineGetEnvironment(char** out, int* result) {
-  Engine* engine = EngineOr(result, out);
-  if (engine == nullptr) return;
-  HandOut(qora::DescribeEnvironment(engine->environment()), out);
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, {out}, [&] {
+    Engine* engine = EngineOr(result, out);
+    if (engine == nullptr) return;
+    HandOut(qora::DescribeEnvironment(engine->environment()), out);
+    SetResult(result, 0);
+  });
 }
 
 }  // extern "C"

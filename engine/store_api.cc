@@ -77,129 +77,163 @@ bool ListStores(EngineEnvironment* environment, ResultList* list) {
 extern "C" {
 
 void EngineFindStore(const char* name, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  SetResult(result, engine->FindStoreName(Text(name)));
+  qora::Guarded(result, qora::kFailedHandle, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    SetResult(result, engine->FindStoreName(Text(name)));
+  });
 }
 
 void EngineOpenStore(const char* name, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  SetResult(result, engine->OpenStore(Text(name)));
+  qora::Guarded(result, qora::kFailedHandle, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    SetResult(result, engine->OpenStore(Text(name)));
+  });
 }
 
 void EngineCreateStore(const char* name, char** actual_name, int* result) {
-  Engine* engine = EngineOr(result, actual_name);
-  if (engine == nullptr) return;
-  std::string ident;
-  const int handle = engine->CreateStore(Text(name), &ident);
-  HandOut(ident, actual_name);
-  SetResult(result, handle);
+  qora::Guarded(result, qora::kFailedHandle, {actual_name}, [&] {
+    Engine* engine = EngineOr(result, actual_name);
+    if (engine == nullptr) return;
+    std::string ident;
+    const int handle = engine->CreateStore(Text(name), &ident);
+    HandOut(ident, actual_name);
+    SetResult(result, handle);
+  });
 }
 
 void EngineCloseStore(int store, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  SetResult(result, engine->CloseStore(store) ? 0 : 1);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    SetResult(result, engine->CloseStore(store) ? 0 : 1);
+  });
 }
 
 void EngineEmptyStore(int store, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  DocumentStore* found = engine->FindStore(store);
-  if (found != nullptr) found->EmptyStore();
-  SetResult(result, found == nullptr ? 1 : 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    DocumentStore* found = engine->FindStore(store);
+    SetResult(result, found != nullptr && found->EmptyStore() == 0 ? 0 : 1);
+  });
 }
 
 void EngineEraseStore(int store, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  DocumentStore* found = engine->FindStore(store);
-  if (found == nullptr || store == engine->temp_store_handle() || found->EraseStoreFiles() != 0) {
-    SetResult(result, 1);
-    return;
-  }
-  engine->CloseStore(store);
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    DocumentStore* found = engine->FindStore(store);
+    if (found == nullptr || store == engine->temp_store_handle() || found->EraseStoreFiles() != 0) {
+      SetResult(result, 1);
+      return;
+    }
+    engine->CloseStore(store);
+    SetResult(result, 0);
+  });
 }
 
 void EngineMergeStores(int target, int source, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  engine->environment().EnvironmentSetStatus("Merging");
-  DocumentStore* into = engine->FindStore(target);
-  DocumentStore* from = engine->FindStore(source);
-  if (into != nullptr && from != nullptr && into != from) into->MergeStore(from);
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    engine->environment().EnvironmentSetStatus("Merging");
+    DocumentStore* into = engine->FindStore(target);
+    DocumentStore* from = engine->FindStore(source);
+    const bool merge = into != nullptr && from != nullptr && into != from;
+    SetResult(result, merge && into->MergeStore(from) != 0 ? 1 : 0);
+  });
 }
 
 void EngineListStores(char** out, int* result) {
-  Engine* engine = EngineOr(result, out);
-  if (engine == nullptr) return;
-  qora::ResultList list;
-  const bool listed = qora::ListStores(&engine->environment(), &list);
-  HandOut(listed ? qora::WriteResultText(list) : std::string(), out);
-  SetResult(result, listed && list.count() > 0 ? 0 : 1);
+  qora::Guarded(result, qora::kFailed, {out}, [&] {
+    Engine* engine = EngineOr(result, out);
+    if (engine == nullptr) return;
+    qora::ResultList list;
+    const bool listed = qora::ListStores(&engine->environment(), &list);
+    HandOut(listed ? qora::WriteResultText(list) : std::string(), out);
+    SetResult(result, listed && list.count() > 0 ? 0 : 1);
+  });
 }
 
 void EngineGetTempStore(char** name, int* handle, int* result) {
-  Engine* engine = EngineOr(result, name);
-  if (engine == nullptr) {
-    if (handle != nullptr) *handle = -1;
-    return;
-  }
-  const DocumentStore* temp = engine->temp_store();
-  HandOut(temp == nullptr ? std::string() : engine->environment().temp_store_name(), name);
-  if (handle != nullptr) *handle = engine->temp_store_handle();
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, {name}, [&] {
+    Engine* engine = EngineOr(result, name);
+    if (engine == nullptr) {
+      if (handle != nullptr) *handle = -1;
+      return;
+    }
+    const DocumentStore* temp = engine->temp_store();
+    HandOut(temp == nullptr ? std::string() : engine->environment().temp_store_name(), name);
+    if (handle != nullptr) *handle = engine->temp_store_handle();
+    SetResult(result, 0);
+  });
 }
 
 void EngineEraseDocuments(const char* document_list, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  DocumentStore* temp = engine->temp_store();
-  if (temp == nullptr) {
-    SetResult(result, 1);
-    return;
-  }
-  for (const qora::DocumentReference& entry : qora::ParseDocumentList(Text(document_list))) {
-    DocumentStore* source = engine->FindStore(entry.store_handle);
-    if (source != nullptr && source != temp) temp->MoveDocument(source, entry.document_id);
-  }
-  SetResult(result, 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    DocumentStore* temp = engine->temp_store();
+    if (temp == nullptr) {
+      SetResult(result, 1);
+      return;
+    }
+    // A document its store does not hold is skipped like an unknown handle;
+    // one that is held but cannot be moved fails the call, after the others
+    // were moved.
+    bool failed = false;
+    for (const qora::DocumentReference& entry : qora::ParseDocumentList(Text(document_list))) {
+      DocumentStore* source = engine->FindStore(entry.store_handle);
+      if (source == nullptr || source == temp || source->HalfOf(entry.document_id) == nullptr) {
+        continue;
+      }
+      if (temp->MoveDocument(source, entry.document_id) != 0) failed = true;
+    }
+    SetResult(result, failed ? 1 : 0);
+  });
 }
 
 void EngineProcessStore(int store, int full, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  DocumentStore* found = engine->FindStore(store);
-  SetResult(result, found != nullptr && found->ProcessDocuments(full != 0) == 0 ? 0 : 1);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    DocumentStore* found = engine->FindStore(store);
+    SetResult(result, found != nullptr && found->ProcessDocuments(full != 0) == 0 ? 0 : 1);
+  });
 }
 
 void EngineLoadStoreStatistics(int store, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  DocumentStore* found = engine->FindStore(store);
-  if (found != nullptr) found->RefreshIndex();
-  SetResult(result, found == nullptr ? 1 : 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    DocumentStore* found = engine->FindStore(store);
+    if (found != nullptr) found->RefreshIndex();
+    SetResult(result, found == nullptr ? 1 : 0);
+  });
 }
 
 void EngineReleaseStoreStatistics(int store, int* result) {
-  Engine* engine = EngineOr(result);
-  if (engine == nullptr) return;
-  DocumentStore* found = engine->FindStore(store);
-  if (found != nullptr) found->ClearTerms();
-  SetResult(result, found == nullptr ? 1 : 0);
+  qora::Guarded(result, qora::kFailed, [&] {
+    Engine* engine = EngineOr(result);
+    if (engine == nullptr) return;
+    DocumentStore* found = engine->FindStore(store);
+    if (found != nullptr) found->ClearTerms();
+    SetResult(result, found == nullptr ? 1 : 0);
+  });
 }
 
 void EngineListStoreDocuments(int store, int start, int count, char** out, int* result) {
-  Engine* engine = EngineOr(result, out);
-  if (engine == nullptr) return;
-  const DocumentStore* found = engine->FindStore(store);
-  qora::ResultList list;
-  if (found != nullptr) qora::ListStoreDocuments(*found, store, start, count, &list);
-  HandOut(found == nullptr ? std::string() : qora::WriteResultText(list), out);
-  SetResult(result, found == nullptr ? 1 : 0);
+  qora::Guarded(result, qora::kFailed, {out}, [&] {
+    Engine* engine = EngineOr(result, out);
+    if (engine == nullptr) return;
+    const DocumentStore* found = engine->FindStore(store);
+    qora::ResultList list;
+    if (found != nullptr) qora::ListStoreDocuments(*found, store, start, count, &list);
+    HandOut(found == nullptr ? std::string() : qora::WriteResultText(list), out);
+    SetResult(result, found == nullptr ? 1 : 0);
+  });
 }
 
 }  // extern "C"

@@ -216,5 +216,56 @@ TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
             std::string::npos);
 }
 
+// A directory where a file must go makes its write fail, whoever runs the
+// test (the superuser ignores permissions).
+void BlockWith(const std::string& path) {
+  fs::remove(path);
+  fs::create_directories(path + "/blocked");
+}
+
+TEST_F(StoreApiTest, FailedWritesReachTheResult) {
+  ASSERT_EQ(Start(), 0);
+  const std::string temp = TempName();
+  char* ident = nullptr;
+  int lib = -2, other = -2;
+  EngineCreateStore("Papers", &ident, &lib);
+  const std::string name = Take(ident);
+  EngineCreateStore("More", &ident, &other);
+  const std::string other_name = Take(ident);
+  AddDocument(name, "d1");
+  const std::string folder = data_ + "libraries/" + name + "/";
+  int result = -2;
+
+  BlockWith(folder + "loc_i/master.idx");
+  EngineProcessStore(lib, 0, &result);
+  EXPECT_EQ(result, 1);
+  fs::remove_all(folder + "loc_i/master.idx");
+  EngineProcessStore(lib, 0, &result);
+  EXPECT_EQ(result, 0);
+
+  // The temporary store's table cannot take the document's line: it stays.
+  const std::string temp_table = data_ + "libraries/" + temp + "/loc_c/cache.chx";
+  BlockWith(temp_table + ".partial");
+  EngineEraseDocuments((std::to_string(lib) + ",d1;").c_str(), &result);
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(fs::exists(folder + "loc_c/d1.dml"));
+  fs::remove_all(temp_table + ".partial");
+
+  const std::string other_table = data_ + "libraries/" + other_name + "/loc_c/cache.chx";
+  BlockWith(other_table + ".partial");
+  EngineMergeStores(other, lib, &result);
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(fs::exists(folder + "loc_c/d1.dml"));
+  fs::remove_all(other_table + ".partial");
+
+  fs::remove_all(folder + "web_i");
+  EngineEmptyStore(lib, &result);
+  EXPECT_EQ(result, 1);
+
+  BlockWith(data_ + "words.arc");
+  EngineFinish(&result);
+  EXPECT_EQ(result, 1);
+}
+
 }  // namespace
 }  // namespace qora

@@ -155,6 +155,11 @@ std::string MergeLibraries(const std::string& name, const std::vector<std::strin
     }
     int result = -1;
     EngineMergeStores(target, source, &result);
+    if (result != 0) {
+      // Erasing a library whose merge failed would lose its documents.
+      skipped += Formatted("%s could not be merged and is kept.", info->name);
+      continue;
+    }
     EngineEraseStore(source, &result);
   }
   ProcessAndRelease(target, /*full=*/false);

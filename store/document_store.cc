@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -48,25 +49,25 @@ bool ReadIndexFile(const std::string& path, TermVector* plain, TermVector* stemm
 }
 
 // Flushes and closes `out`, the temporary file `partial`, and renames it to
-// `path`; true when all of it was written. On failure no file is left at
-// `partial` and `path` keeps what it held.
-bool CommitPartialFile(std::ofstream& out, const std::string& partial, const std::string& path) {
+// `path`. 0 when all of it was written; -1, leaving no file at `partial` and
+// `path` as it was, when not.
+int CommitPartialFile(std::ofstream& out, const std::string& partial, const std::string& path) {
   out.flush();
   const bool written = static_cast<bool>(out);
   out.close();
   if (!written || std::rename(partial.c_str(), path.c_str()) != 0) {
     std::remove(partial.c_str());
-    return false;
+    return -1;
   }
-  return true;
+  return 0;
 }
 
 // Writes the two vectors of an index file through a temporary file renamed
-// into place; true when the whole file was written.
-bool WriteIndexFile(const std::string& path, const TermVector& plain, const TermVector& stemmed) {
+// into place. 0 when the whole file was written, else -1.
+int WriteIndexFile(const std::string& path, const TermVector& plain, const TermVector& stemmed) {
   const std::string partial = path + ".partial";
   std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
+  if (!out) return -1;
   plain.WriteVector(out);
   stemmed.WriteVector(out);
   return CommitPartialFile(out, partial, path);
@@ -117,13 +118,15 @@ int DocumentStore::RefreshIndex() {
 }
 
 int DocumentStore::ProcessDocuments(bool full) {
-  ProcessHalf(&local_, full);
-  ProcessHalf(&web_, full);
+  // The web half is processed even when the local one failed: its files
+  // are its own, and the caller learns of the failure all the same.
+  const int local = ProcessHalf(&local_, full);
+  const int web = ProcessHalf(&web_, full);
   environment_->progress().SetStatus("Document processing completed");
-  return 0;
+  return local == 0 && web == 0 ? 0 : -1;
 }
 
-void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
+int DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
   TermVector sum;
   if (full) {
     half->stemmed.Clear();
@@ -146,22 +149,38 @@ void DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
   for (size_t k = 0; k < pending.size(); ++k) {
     if (written[k]) half->table.at(pending[k]).processed = 1;
   }
-  WriteMasterIndex(half, sum);
+  const int master = WriteMasterIndex(half, sum);
   half->ReplacePlain(std::move(sum));
-  half->table.Rewrite(half->TablePath());
+  // Without the new master index on file the flags stay as they were on
+  // file too: the next run counts these documents again instead of leaving
+  // them out of the master index for good.
+  if (master != 0) return -1;
+  return half->table.Rewrite(half->TablePath());
 }
 
 // The plain sum goes to the file on a thread of its own while this one makes
 // the stemmed copy, which follows it in the file. Both only read `sum`.
-bool DocumentStore::WriteMasterIndex(LibraryHalf* half, const TermVector& sum) {
+int DocumentStore::WriteMasterIndex(LibraryHalf* half, const TermVector& sum) {
   const std::string path = half->MasterPath();
   const std::string partial = path + ".partial";
   std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  // What the writer throws (memory running out) is thrown again here: an
+  // exception leaving a thread's function would end the process.
+  std::exception_ptr writer_failure;
   std::jthread writer;
-  if (out) writer = std::jthread([&] { sum.WriteVector(out); });
+  if (out) {
+    writer = std::jthread([&] {
+      try {
+        sum.WriteVector(out);
+      } catch (...) {
+        writer_failure = std::current_exception();
+      }
+    });
+  }
   if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
-  if (!out.is_open()) return false;
+  if (!out.is_open()) return -1;
   writer.join();
+  if (writer_failure) std::rethrow_exception(writer_failure);
   half->stemmed.WriteVector(out);
   return CommitPartialFile(out, partial, path);
 }
@@ -207,7 +226,7 @@ std::vector<bool> DocumentStore::IndexAndSum(const LibraryHalf& half,
     while (queue.Pop(&document)) {
       const std::string& id = half.table.at(pending[document.k]).id;
       written[document.k] =
-          WriteIndexFile(half.index_folder + id + ".idx", document.plain, document.stemmed);
+          WriteIndexFile(half.index_folder + id + ".idx", document.plain, document.stemmed) == 0;
       sum->Merge(document.plain);
     }
   } catch (...) {
@@ -249,8 +268,12 @@ int DocumentStore::EraseStoreFiles() {
   // the store folder would be the library root or a folder above it.
   if (ident_.empty() || ident_ == "." || ident_ == "..") return -1;
   ClearTerms();
-  std::remove(description_path_.c_str());
-  return RemoveFolderTree(StoreFolder());
+  // A store opened without a description file has none to remove; any
+  // other file that stays would list the library again.
+  std::error_code error;
+  std::filesystem::remove(description_path_, error);
+  const int folder = RemoveFolderTree(StoreFolder());
+  return !error && folder == 0 ? 0 : -1;
 }
 
 std::string DocumentStore::AddLocalDocument(const std::string& name, const std::string& address,
@@ -260,11 +283,19 @@ std::string DocumentStore::AddLocalDocument(const std::string& name, const std::
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return "";
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out) return "";
+    out.close();
+    if (!out) {
+      std::remove(path.c_str());
+      return "";
+    }
   }
   CacheTable line;
   line.Add(CacheEntry{name, address, std::to_string(content.size()), 0, 0, 0});
-  line.AppendFiltered(local_.TablePath(), CacheTable());
+  if (line.AppendFiltered(local_.TablePath(), CacheTable()) != 0) {
+    // A file no table line names would never be listed, processed or removed.
+    std::remove(path.c_str());
+    return "";
+  }
   return "file://" + path;
 }
 

@@ -67,7 +67,11 @@ class DocumentStore {
   // Indexes the documents whose processed flag is 0 (all of them when `full`
   // is set, after removing every ".idx" file) into their ".idx" files and the
   // halves' master vectors, then writes "master.idx" and "cache.chx". An
-  // incremental run starts from the "master.idx" on disk. 0.
+  // incremental run starts from the "master.idx" on disk. 0; -1 when a
+  // half's "master.idx" or "cache.chx" cannot be written (the other half is
+  // still processed; a half whose master index failed keeps its table file,
+  // so the next run counts its documents again). A document whose ".idx"
+  // cannot be written is no failure: it keeps its flag 0 for the next run.
   int ProcessDocuments(bool full);
 
   // Empties the four master vectors. 0.
@@ -80,14 +84,16 @@ class DocumentStore {
   // the tables in memory stay. 0; -1 when a folder cannot be read.
   int EmptyStore();
 
-  // Removes the description file and the store folder with all it holds. 0;
-  // -1 when the folder cannot be removed, and -1, removing nothing, when the
+  // Removes the description file and the store folder with all it holds. 0
+  // (also when there was no description file); -1 when the description file
+  // or the folder cannot be removed, and -1, removing nothing, when the
   // store has no identifier of its own ("", "." or "..").
   int EraseStoreFiles();
 
   // Writes `content` as `name` into the local cache folder and appends its
   // line (id `name`, address `address`) to the local table file; the tables
-  // in memory stay. Returns "file://" + the written path, "" on failure.
+  // in memory stay. Returns "file://" + the written path; "" when the file
+  // or its table line cannot be written (then no file is left behind).
   std::string AddLocalDocument(const std::string& name, const std::string& address,
                                std::string_view content);
 
@@ -120,11 +126,16 @@ class DocumentStore {
   // source line wins over a target line of the same id, but keeps the
   // target's processed flag; other moved lines are marked unprocessed) and
   // files (a file whose name is taken here stays in the source). Both source
-  // tables end empty, in memory and on file. 0.
+  // tables end empty, in memory and on file. 0. -1 when a table file of this
+  // library cannot be written: then neither library has changed. -1 also
+  // when a source table file cannot be emptied: the documents and their
+  // files are here all the same, and that file still lists them.
   int MergeStore(DocumentStore* source);
 
-  // Moves document `id` of `source` with its files into this library. -1
-  // when the source holds no such document.
+  // Moves document `id` of `source` with its files into this library. 0; -1
+  // when the source holds no such document, or when the receiving table
+  // file cannot be written (nothing moves then), or when the source table
+  // file cannot be rewritten without it (it is here, and still listed there).
   int MoveDocument(DocumentStore* source, std::string_view id);
 
   // The library name shown to the user, and the identifier that names its
@@ -144,15 +155,17 @@ class DocumentStore {
   size_t DocumentCount() const { return local_.table.size() + web_.table.size(); }
 
  private:
-  void ProcessHalf(LibraryHalf* half, bool full);
+  // ProcessDocuments for one half. 0; -1 when its master index or table file
+  // cannot be written.
+  int ProcessHalf(LibraryHalf* half, bool full);
   // Indexes the documents at the table positions `pending`, in order, and
   // adds each one's plain vector to `*sum`; element k of the result tells
   // whether the index file of pending[k] was written.
   std::vector<bool> IndexAndSum(const LibraryHalf& half, const std::vector<size_t>& pending,
                                 TermVector* sum);
   // Makes the stemmed copy of `sum` when the stemmed model is on and writes
-  // both to the master index file; true when the file was written.
-  bool WriteMasterIndex(LibraryHalf* half, const TermVector& sum);
+  // both to the master index file. 0 when the file was written, else -1.
+  int WriteMasterIndex(LibraryHalf* half, const TermVector& sum);
   // Vectors indexed ahead of the summing, at most.
   static constexpr size_t kQueuedVectors = 8;
   static int MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id);

@@ -531,5 +531,63 @@ TEST_F(DocumentStoreTest, EraseStoreFilesNeedsAnIdent) {
   }
 }
 
+// A directory where a file must go makes its write fail, whoever runs the
+// test (the superuser ignores permissions).
+void BlockWith(const std::string& path) {
+  fs::remove(path);
+  fs::create_directories(path + "/blocked");
+}
+
+TEST_F(DocumentStoreTest, ProcessDocumentsReportsAMasterIndexItCannotWrite) {
+  auto store = NewLibrary();
+  AddSampleDocuments(store.get());
+  const std::string local_table = test::ReadFile(store->local().TablePath());
+  BlockWith(store->local().MasterPath());
+  EXPECT_EQ(store->ProcessDocuments(false), -1);
+  // The local flags stay 0 on file, so the next run counts the documents
+  // into the master index; the web half was processed all the same.
+  EXPECT_EQ(test::ReadFile(store->local().TablePath()), local_table);
+  EXPECT_TRUE(Exists(store->web().MasterPath()));
+  EXPECT_NE(test::ReadFile(store->web().TablePath()).find("|0|1|"), std::string::npos);
+
+  fs::remove_all(store->local().MasterPath());
+  ASSERT_EQ(store->ProcessDocuments(false), 0);
+  auto reopened = Reopen(*store);
+  ASSERT_EQ(reopened->RefreshIndex(), 0);
+  EXPECT_GT(Count(reopened->local().plain(), "solar"), 0);
+  EXPECT_GT(Count(reopened->local().plain(), "wind"), 0);
+}
+
+TEST_F(DocumentStoreTest, ProcessDocumentsReportsATableItCannotWrite) {
+  auto store = NewLibrary();
+  AddSampleDocuments(store.get());
+  const std::string web_table = test::ReadFile(store->web().TablePath());
+  BlockWith(store->web().TablePath() + ".partial");
+  EXPECT_EQ(store->ProcessDocuments(false), -1);
+  EXPECT_EQ(test::ReadFile(store->web().TablePath()), web_table);
+  EXPECT_NE(test::ReadFile(store->local().TablePath()).find("|0|1|"), std::string::npos);
+}
+
+TEST_F(DocumentStoreTest, AddLocalDocumentLeavesNoFileWhenItsLineCannotBeWritten) {
+  auto store = NewLibrary();
+  BlockWith(store->local().TablePath());
+  EXPECT_EQ(store->AddLocalDocument("notes.htm", "/home/u/notes.htm", "text"), "");
+  EXPECT_FALSE(Exists(store->local().cache_folder + "notes.htm"));
+}
+
+TEST_F(DocumentStoreTest, EraseStoreFilesReportsADescriptionItCannotRemove) {
+  auto store = NewLibrary();
+  BlockWith(store->description_path());
+  EXPECT_EQ(store->EraseStoreFiles(), -1);
+  EXPECT_TRUE(Exists(store->description_path()));
+
+  // A store opened without a description file erases without complaint.
+  DocumentStore missing(env_.get());
+  ASSERT_EQ(missing.OpenStore("dsmissing.ini"), 0);
+  fs::create_directories(missing.local().cache_folder);
+  EXPECT_EQ(missing.EraseStoreFiles(), 0);
+  EXPECT_FALSE(Exists(missing.StoreFolder()));
+}
+
 }  // namespace
 }  // namespace qora

@@ -25,26 +25,29 @@ void ReplaceAll(std::string* text, std::string_view from, const std::string& to)
 bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
 
 // Writes the template description with the identifier and name filled in.
-bool WriteDescription(const std::string& template_path, const std::string& path,
-                      const std::string& ident, const std::string& name) {
+// 0; -1 when the template cannot be read or the description written.
+int WriteDescription(const std::string& template_path, const std::string& path,
+                     const std::string& ident, const std::string& name) {
   std::ifstream in(template_path);
-  if (!in) return false;
+  if (!in) return -1;
   std::ofstream out(path, std::ios::trunc);
-  if (!out) return false;
+  if (!out) return -1;
   std::string line;
   while (std::getline(in, line)) {
     ReplaceAll(&line, kTemplateIdent, ident);
     ReplaceAll(&line, kTemplateName, name);
     out << line << '\n';
   }
-  out.flush();
-  return static_cast<bool>(out);
+  out.close();
+  return out ? 0 : -1;
 }
 
 // Writes `target`'s table file as every line of `source`'s table file
-// followed by `target`'s lines of ids not seen yet.
-void MergeTables(const LibraryHalf& target, const LibraryHalf& source) {
-  CacheTable target_lines;
+// followed by `target`'s lines of ids not seen yet, and hands the lines the
+// file held before out in `before`. 0; -1 when the file cannot be written
+// (it keeps its lines then).
+int MergeTables(const LibraryHalf& target, const LibraryHalf& source, CacheTable* before) {
+  CacheTable& target_lines = *before;
   target_lines.Load(target.TablePath());
   CacheTable merged;
   merged.Load(source.TablePath());
@@ -58,7 +61,7 @@ void MergeTables(const LibraryHalf& target, const LibraryHalf& source) {
     const CacheEntry& own = target_lines.Find(entry.id);
     entry.processed = own.found() ? own.processed : 0;
   }
-  merged.Rewrite(target.TablePath());
+  return merged.Rewrite(target.TablePath());
 }
 
 }  // namespace
@@ -75,8 +78,8 @@ int CreateStore(DocumentStore* store, const std::string& name, AnalysisEnvironme
   std::string ident = MakeStoreIdent();
   while (FileExists(root + ident + ".ini") || FolderExists(root + ident)) ident = MakeStoreIdent();
   const std::string description = root + ident + ".ini";
-  if (!WriteDescription(data + kTemplateFolder + kTemplateIdent + ".ini", description, ident,
-                        name)) {
+  if (WriteDescription(data + kTemplateFolder + kTemplateIdent + ".ini", description, ident,
+                       name) != 0) {
     std::remove(description.c_str());
     return -1;
   }
@@ -93,10 +96,19 @@ int CreateStore(DocumentStore* store, const std::string& name, AnalysisEnvironme
 }
 
 int DocumentStore::MergeStore(DocumentStore* source) {
-  MergeTables(local_, source->local_);
-  MergeTables(web_, source->web_);
-  CacheTable().Rewrite(source->local_.TablePath());
-  CacheTable().Rewrite(source->web_.TablePath());
+  // Until both target tables list the source's documents nothing of the
+  // source is touched, so a failed merge leaves both libraries as they were.
+  CacheTable local_before, web_before;
+  if (MergeTables(local_, source->local_, &local_before) != 0) return -1;
+  if (MergeTables(web_, source->web_, &web_before) != 0) {
+    local_before.Rewrite(local_.TablePath());
+    return -1;
+  }
+  // From here the documents belong to the target: their files move even
+  // when a source table cannot be emptied, and the failure is reported.
+  int result = 0;
+  if (CacheTable().Rewrite(source->local_.TablePath()) != 0) result = -1;
+  if (CacheTable().Rewrite(source->web_.TablePath()) != 0) result = -1;
   source->local_.table.Clear();
   source->web_.table.Clear();
   // The document table and the master index describe the source half as a
@@ -106,7 +118,7 @@ int DocumentStore::MergeStore(DocumentStore* source) {
   MoveFiles(source->web_.cache_folder, web_.cache_folder, {kCacheTableFile});
   MoveFiles(source->local_.index_folder, local_.index_folder, {kMasterIndexFile});
   MoveFiles(source->web_.index_folder, web_.index_folder, {kMasterIndexFile});
-  return 0;
+  return result;
 }
 
 int DocumentStore::MoveDocument(DocumentStore* source, std::string_view id) {
@@ -116,23 +128,25 @@ int DocumentStore::MoveDocument(DocumentStore* source, std::string_view id) {
 }
 
 int DocumentStore::MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id) {
+  // The receiving table is written first: when it cannot be, nothing has
+  // moved yet and the document stays whole in the source.
   CacheEntry entry = source->table.Find(id);
-  MoveDocumentFiles(source->cache_folder, target->cache_folder, id);
-  MoveDocumentFiles(source->index_folder, target->index_folder, id);
-
   CacheTable receiving;
   receiving.Load(target->TablePath());
   entry.processed = 0;  // not yet counted in the receiving master index
   receiving.Add(std::move(entry));
-  receiving.Rewrite(target->TablePath());
+  if (receiving.Rewrite(target->TablePath()) != 0) return -1;
+
+  MoveDocumentFiles(source->cache_folder, target->cache_folder, id);
+  MoveDocumentFiles(source->index_folder, target->index_folder, id);
 
   CacheTable remaining;
   remaining.Load(source->TablePath());
   remaining.Remove(id);
-  remaining.Rewrite(source->TablePath());
+  const int removed = remaining.Rewrite(source->TablePath());
   source->table.Clear();
   source->table.Load(source->TablePath());
-  return 0;
+  return removed;
 }
 
 }  // namespace qora

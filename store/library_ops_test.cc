@@ -350,5 +350,55 @@ TEST_F(MoveDocumentTest, UnknownIdMovesNothing) {
   EXPECT_EQ(source_->web().table.size(), 1u);
 }
 
+// A directory where the temporary file of a table rewrite must go makes
+// the rewrite fail, whoever runs the test (the superuser ignores
+// permissions), while the table itself stays readable.
+void BlockRewriteOf(const std::string& table_path) {
+  fs::create_directories(table_path + ".partial/blocked");
+}
+
+TEST_F(MergeTest, ATargetTableThatCannotBeWrittenChangesNeitherLibrary) {
+  // The web table fails after the local one was written: that one is put
+  // back as it was.
+  BlockRewriteOf(target_->web().TablePath());
+  const std::string target_local = test::ReadFile(target_->local().TablePath());
+  const std::string source_before = test::FolderSnapshot(source_->StoreFolder());
+  EXPECT_EQ(target_->MergeStore(source_.get()), -1);
+  EXPECT_EQ(test::ReadFile(target_->local().TablePath()), target_local);
+  EXPECT_EQ(test::FolderSnapshot(source_->StoreFolder()), source_before);
+  EXPECT_EQ(source_->local().table.size(), 2u);
+  EXPECT_FALSE(Exists(target_->local().cache_folder + "a.dml"));
+}
+
+TEST_F(MergeTest, ASourceTableThatCannotBeEmptiedIsReportedAfterTheMove) {
+  BlockRewriteOf(source_->web().TablePath());
+  EXPECT_EQ(target_->MergeStore(source_.get()), -1);
+  EXPECT_TRUE(Exists(target_->local().cache_folder + "a.dml"));
+  EXPECT_TRUE(Exists(target_->web().cache_folder + "w.dml"));
+  EXPECT_EQ(Lines(test::ReadFile(target_->local().TablePath())).size(), 3u);
+  EXPECT_EQ(test::ReadFile(target_->web().TablePath()).substr(0, 2), "w|");
+  // The source's web table still lists the document that left it.
+  EXPECT_EQ(test::ReadFile(source_->web().TablePath()).substr(0, 2), "w|");
+}
+
+TEST_F(MoveDocumentTest, AReceivingTableThatCannotBeWrittenMovesNothing) {
+  BlockRewriteOf(receiver_->local().TablePath());
+  const std::string source_before = test::FolderSnapshot(source_->StoreFolder());
+  EXPECT_EQ(receiver_->MoveDocument(source_.get(), "abc"), -1);
+  EXPECT_EQ(test::FolderSnapshot(source_->StoreFolder()), source_before);
+  EXPECT_TRUE(source_->local().table.Contains("abc"));
+  EXPECT_FALSE(Exists(receiver_->local().cache_folder + "abc.dml"));
+}
+
+TEST_F(MoveDocumentTest, ASourceTableThatCannotBeRewrittenIsReported) {
+  BlockRewriteOf(source_->local().TablePath());
+  EXPECT_EQ(receiver_->MoveDocument(source_.get(), "abc"), -1);
+  // The document arrived whole; only the source's line could not go.
+  EXPECT_TRUE(Exists(receiver_->local().cache_folder + "abc.dml"));
+  EXPECT_TRUE(Exists(receiver_->local().index_folder + "abc.idx"));
+  EXPECT_EQ(test::ReadFile(receiver_->local().TablePath()).substr(0, 4), "abc|");
+  EXPECT_EQ(test::ReadFile(source_->local().TablePath()).substr(0, 4), "abc|");
+}
+
 }  // namespace
 }  // namespace qora

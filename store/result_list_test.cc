@@ -1,5 +1,5 @@
-// Tests of result lists, their text forms, and the shell's reader of the
-// result text (shell/result_text_reader.cc, compiled into this test).
+// Tests of result lists, their text forms, and the reader of the result
+// text the shell uses (util/result_text_reader).
 #include "store/result_list.h"
 
 #include <gtest/gtest.h>

@@ -20,6 +20,11 @@
  * A document list string names documents as entries "store handle,document
  * id;" (every entry closed by ";"; text after the last ";" is ignored).
  *
+ * No exception leaves an entry point: an operation that fails in a way the
+ * engine did not foresee (memory running out, say) gives 1, or -1 where the
+ * result is a handle, hands out empty strings, and sets the status text to
+ * "Internal error: " followed by the reason.
+ *
  * The engine is not thread-safe but for EngineGetStatus and EngineSetStop,
  * which may be called from another thread while one long operation runs. */
 #ifndef QORA_ENGINE_H_
@@ -44,7 +49,9 @@ void EngineDestroy(void);
  * temporary store object cannot be made; -1 when a configuration file is
  * missing or broken (the reader's message is on stderr; nothing is written). */
 void EngineStart(const char* folder, const char* file, int* result);
-/* Empties the temporary store and writes the term dictionary archive. 0. */
+/* Empties the temporary store and writes the term dictionary archive. 0; 1
+ * when a temporary store folder cannot be read or the archive cannot be
+ * written. */
 void EngineFinish(int* result);
 /* Hands out a copy of the status text. 0. */
 void EngineGetStatus(char** out, int* result);
@@ -76,13 +83,15 @@ void EngineOpenStore(const char* name, int* result);
 void EngineCreateStore(const char* name, char** actual_name, int* result);
 /* Releases and closes the store and removes its handle. 0; 1 when no store. */
 void EngineCloseStore(int store, int* result);
-/* Removes every document file of the store; it stays open. 0; 1 when none. */
+/* Removes every document file of the store; it stays open. 0; 1 when none,
+ * or when one of its folders cannot be read. */
 void EngineEmptyStore(int store, int* result);
 /* Erases the store's files and closes it; the temporary store is refused.
  * 0; 1 when refused, no store, or the erase fails. */
 void EngineEraseStore(int store, int* result);
 /* Moves the documents of `source` into `target`. 0, also when a handle names
- * no store (then nothing is merged). */
+ * no store (then nothing is merged); 1 when a table file cannot be written
+ * (when it is one of the target's, neither store has changed). */
 void EngineMergeStores(int target, int source, int* result);
 /* Hands out every store of the store folder root as result-list text. 0 when
  * at least one was listed; 1 when none or the folder cannot be entered. */
@@ -90,11 +99,15 @@ void EngineListStores(char** out, int* result);
 /* Hands out the temporary store's name (empty when it has no object) and
  * handle (-1 when none). 0. */
 void EngineGetTempStore(char** name, int* handle, int* result);
-/* Takes every listed document out of its library into the temporary store.
- * 0; 1 when the temporary store has no object. */
+/* Takes every listed document out of its library into the temporary store;
+ * entries naming no store or a document their store does not hold are
+ * skipped. 0; 1 when the temporary store has no object, or when a document
+ * could not be moved (a table file could not be written; the others are
+ * moved all the same). */
 void EngineEraseDocuments(const char* document_list, int* result);
 /* Indexes the store's new documents, or all of them when `full` is not 0.
- * 0; 1 when no store or failure. */
+ * 0; 1 when no store, or when a master index or document table file cannot
+ * be written. */
 void EngineProcessStore(int store, int full, int* result);
 /* Loads the store's term statistics from its master index files. 0; 1. */
 void EngineLoadStoreStatistics(int store, int* result);
@@ -108,7 +121,9 @@ void EngineReleaseStoreStatistics(int store, int* result);
 void EngineListStoreDocuments(int store, int start, int count, char** out, int* result);
 
 /* ---- Filling a store from outside; `parameters` is a crawl parameter
- * string. Each: 0; 1 when the store handle names no store. ---- */
+ * string. Each: 0; 1 when the store handle names no store (and, for
+ * EngineCrawlIntoStore and EngineAddFiles, when the imported documents'
+ * table lines cannot be written). ---- */
 
 void EngineSearchIntoStore(int store, const char* query_words, const char* parameters, int* result);
 /* The handle of the workspace's new result list; 1 when the temporary store
