@@ -3,40 +3,8 @@
 // addresses, bytes and stored documents. Up to 30 worker threads take
 // addresses from one shared frontier in the order they were queued.
 //
-// Abandoning workers. A worker still running when the stop wait
-// ("threadTimeout" seconds) runs out cannot be ended forcibly in C++, so it
-// is abandoned instead: its thread is detached and left to finish on its own,
-// and nothing it does from then on reaches the library or the engine.
-//  - Everything workers use lives in one shared block (the frontier, the
-//    counters, the crawl's document table, the lock, the settings) that each
-//    worker holds by a std::shared_ptr: the block is freed by whoever lets
-//    go last, never under a running worker.
-//  - A worker never writes into the library directly. Each page is fetched
-//    and processed in a staging folder of the block (under the system's
-//    temporary folder) with a page processor and document table of the
-//    worker's own; only the commit step, under the crawl lock, moves the
-//    finished files into the web cache folder and adds the table line.
-//  - The supervisor sets the block's "abandoned" flag before the final table
-//    write. Every commit, table write and counter change checks it under the
-//    crawl lock, and every call into the engine environment (status text,
-//    stop request, page processing, which runs the helper programs from the
-//    data folder) checks it under a shared guard that the supervisor takes
-//    exclusively to set the flag; so once RunCrawl has returned, a lingering
-//    worker touches neither the library, nor the store object, nor the
-//    environment. The staging folder goes with the block.
-//  - A lingering worker is left inside a fetch (page processing finishes
-//    before the flag can be set), so the fetcher's send and receive time-outs
-//    bound how long it lingers. LingeringWorkers() counts such threads.
-//
-// The document table. The crawl keeps every line of the web half's table in
-// memory for its lookups during the whole run, and appends to "cache.chx"
-// only the lines it added and has not written yet (before every twentieth
-// address and at the end): appending the table as loaded would write every
-// existing line twice, and emptying it at each write would let a page stored
-// earlier in the run be stored again.
-//
-// The messages a worker could write on ending or on an escaping error are
-// not written: nothing reads them, and they would only clutter the output.
+// The run itself, its workers, how a run abandons workers that do not stop,
+// and how it writes the document table, are in crawl_run.h.
 #ifndef QORA_ACQUIRE_CRAWLER_H_
 #define QORA_ACQUIRE_CRAWLER_H_
 
@@ -53,8 +21,6 @@ namespace qora {
 
 // The most worker threads one crawl runs, whatever threadCount says.
 inline constexpr int kMaxCrawlWorkers = 30;
-// Addresses handled between two writes of the document table.
-inline constexpr int kTableWriteInterval = 20;
 
 class CrawlRun;
 
@@ -81,9 +47,10 @@ class Crawler {
   int CrawlWeb(std::string_view startText, std::string_view parameterString);
 
   // Runs the workers over the frontier until a stop request, a budget, or
-  // every worker idle ends the crawl; stores the fetched pages in the web
-  // half and appends their lines to its "cache.chx" every 20 addresses and
-  // at the end. The store's web table is empty afterwards. 0.
+  // the end of the frontier (nothing left untaken and no worker busy) ends
+  // the crawl; stores the fetched pages in the web half and appends their
+  // lines to its "cache.chx" every 20 addresses and at the end. The store's
+  // web table is empty afterwards. 0.
   int RunCrawl();
 
   // Adds `address` with `depth` to the end of the frontier unless its

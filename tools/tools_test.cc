@@ -17,7 +17,7 @@
 
 #include "tests/pdf_builder.h"
 #include "tests/test_util.h"
-#include "tools/page_cleaning.h"
+#include "tools/utf8_repair.h"
 #include "tools/tool_support.h"
 
 namespace qora::tools {
@@ -252,112 +252,6 @@ TEST(ChildProcessTest, RunProgramReportsMissingProgramAndTimeout) {
   const ChildResult slow = RunProgram({"sleep", "30"}, 150);
   EXPECT_EQ(ChildResult::Outcome::kTimedOut, slow.outcome);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-}
-
-// ---------------------------------------------------------------------------
-// Reading the page's bytes.
-
-TEST(PageEncodingTest, Utf8ValidityFollowsTheUnicodeTable) {
-  EXPECT_TRUE(IsValidUtf8(""));
-  EXPECT_TRUE(IsValidUtf8("plain \xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"));
-  EXPECT_FALSE(IsValidUtf8("caf\xe9"));           // a Latin-1 byte
-  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));          // overlong "/"
-  EXPECT_FALSE(IsValidUtf8("\xe0\x80\xaf"));      // overlong "/"
-  EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));      // a surrogate
-  EXPECT_FALSE(IsValidUtf8("\xf4\x90\x80\x80"));  // above U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("\xe2\x82"));          // cut off
-  EXPECT_FALSE(IsValidUtf8("\x80"));              // stray continuation
-}
-
-TEST(PageEncodingTest, RepairReadsStrayBytesAsWindows1252) {
-  EXPECT_EQ("caf\xc3\xa9", RepairUtf8("caf\xe9"));
-  EXPECT_EQ("\xe2\x82\xac 5", RepairUtf8("\x80 5"));
-  EXPECT_EQ("\xe2\x80\xa2", RepairUtf8("\x95"));
-  EXPECT_EQ("ok \xc3\xa9 and \xc3\xa9", RepairUtf8("ok \xc3\xa9 and \xe9"));
-  EXPECT_EQ("ab", RepairUtf8("a\xef\xbb\xbf"
-                             "b"));                             // the byte-order mark goes
-  EXPECT_EQ("x\xc3\xa2\xe2\x80\x9a", RepairUtf8("x\xe2\x82"));  // a cut-off euro sign
-  EXPECT_TRUE(IsValidUtf8(RepairUtf8(std::string("\xff\xfe\0\xc3", 4))));
-}
-
-TEST(PageEncodingTest, DeclaredCharsetComesFromMetaTagsOnly) {
-  EXPECT_EQ("utf-8", DeclaredCharset("<head><meta charset=\"UTF-8\"><title>"));
-  EXPECT_EQ("windows-1252", DeclaredCharset("<META HTTP-EQUIV=\"Content-Type\" "
-                                            "CONTENT=\"text/html; charset=Windows-1252\">"));
-  EXPECT_EQ("koi8-r", DeclaredCharset("<meta name=x><meta content='text/html;charset = koi8-r'>"));
-  EXPECT_EQ("", DeclaredCharset("<p>set charset=latin1 in the text</p>"));
-  EXPECT_EQ("", DeclaredCharset("<meta charset=>"));
-  EXPECT_EQ("", DeclaredCharset(""));
-}
-
-TEST(PageEncodingTest, CharsetLabelsAreReadAsBrowsersReadThem) {
-  EXPECT_EQ("", IconvCharsetFor("utf-8"));
-  EXPECT_EQ("", IconvCharsetFor("utf-16"));
-  EXPECT_EQ("", IconvCharsetFor(""));
-  EXPECT_EQ("WINDOWS-1252", IconvCharsetFor("iso-8859-1"));
-  EXPECT_EQ("WINDOWS-1252", IconvCharsetFor("us-ascii"));
-  EXPECT_EQ("CP932", IconvCharsetFor("shift_jis"));
-  EXPECT_EQ("KOI8-R", IconvCharsetFor("koi8-r"));
-  EXPECT_EQ("ISO-8859-15", IconvCharsetFor("iso_8859-15"));
-  EXPECT_EQ("WINDOWS-1251", IconvCharsetFor("cp1251"));
-  EXPECT_EQ("", IconvCharsetFor("windows-1259"));
-  EXPECT_EQ("", IconvCharsetFor("iso-8859-12"));
-  EXPECT_EQ("", IconvCharsetFor("ibm037"));  // EBCDIC: its tag could not be read
-  EXPECT_EQ("", IconvCharsetFor("utf-32"));
-}
-
-TEST(PageEncodingTest, ConversionKeepsGoingAfterInvalidBytes) {
-  std::string utf8;
-  ASSERT_TRUE(ConvertToUtf8("\xf0\xd2\xc9\xd7\xc5\xd4", "KOI8-R", &utf8));
-  EXPECT_EQ("\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82", utf8);  // "Привет"
-  // 0x93 0xFA is a kanji in Shift_JIS; a lone 0x93 at the end is cut off
-  // and is read as the Windows-1252 left double quotation mark.
-  ASSERT_TRUE(ConvertToUtf8("\x93\xfa x \x93", "CP932", &utf8));
-  EXPECT_EQ("\xe6\x97\xa5 x \xe2\x80\x9c", utf8);
-  EXPECT_FALSE(ConvertToUtf8("abc", "NO-SUCH-CHARSET-QORA", &utf8));
-}
-
-TEST(PageEncodingTest, PageAsUtf8UsesTheDeclarationOrFallsBack) {
-  const std::string declared = "<meta charset=iso-8859-15><p>\xa4</p>";
-  EXPECT_EQ("<meta charset=iso-8859-15><p>\xe2\x82\xac</p>", PageAsUtf8(declared));
-  EXPECT_EQ("<p>caf\xc3\xa9</p>", PageAsUtf8("<p>caf\xe9</p>"));
-  EXPECT_EQ("<meta charset=utf-8>\xc3\xa9\xc3\xa9", PageAsUtf8("<meta charset=utf-8>\xc3\xa9\xe9"));
-  EXPECT_EQ("<meta charset=x-unknown>\xc3\xa9", PageAsUtf8("<meta charset=x-unknown>\xe9"));
-  EXPECT_EQ("<meta charset=ibm037>caf\xc3\xa9", PageAsUtf8("<meta charset=ibm037>caf\xe9"));
-  EXPECT_EQ("ab", PageAsUtf8(std::string("a\0b", 3)));
-}
-
-// ---------------------------------------------------------------------------
-// Quoting attribute values.
-
-TEST(AttributeQuotingTest, SingleQuotedAndBareValuesGetDoubleQuotes) {
-  EXPECT_EQ("<a href=\"x.html\" title=\"y\">t</a>",
-            NormalizeAttributes("<a href='x.html' title=\"y\">t</a>"));
-  EXPECT_EQ("<a title=\"say &quot;hi&quot;\">", NormalizeAttributes("<a title='say \"hi\"'>"));
-  EXPECT_EQ("<input value=\"abc\" checked>", NormalizeAttributes("<input value=abc checked>"));
-  EXPECT_EQ("<frame src=\"b.html\">", NormalizeAttributes("<frame src = 'b.html'>"));
-}
-
-TEST(AttributeQuotingTest, AddressesGetBareAmpersands) {
-  EXPECT_EQ(
-      "<a href=\"p?a=1&b=2&c=3&d\" title=\"A&amp;B\">A&amp;B</a>",
-      NormalizeAttributes("<a href='p?a=1&amp;b=2&#38;c=3&#X26;d' title=\"A&amp;B\">A&amp;B</a>"));
-  EXPECT_EQ("<frame SRC=\"f?x&y\">", NormalizeAttributes("<frame SRC=\"f?x&AMP;y\">"));
-  EXPECT_EQ("<a href=\"&amp\">", NormalizeAttributes("<a href=\"&amp\">"));
-}
-
-TEST(AttributeQuotingTest, TextCommentsAndScriptsStayAsTheyAre) {
-  const std::string unchanged =
-      "<!DOCTYPE html>\n<p>it's a='b' 1 &lt; 2</p><!-- <a href='c'> -->"
-      "<script>var s = '<a href=\\'d\\'>';</script><style>a[x='y']{}</style>"
-      "<p class=\"k\">x</p>";
-  EXPECT_EQ(unchanged, NormalizeAttributes(unchanged));
-}
-
-TEST(AttributeQuotingTest, CutOffTagsEndWithoutLoss) {
-  EXPECT_EQ("<a href=\"x\"", NormalizeAttributes("<a href='x"));
-  EXPECT_EQ("<a href=\"\"", NormalizeAttributes("<a href="));
-  EXPECT_EQ("<script>never closed", NormalizeAttributes("<script>never closed"));
 }
 
 // ---------------------------------------------------------------------------

@@ -22,6 +22,7 @@
 #include "engine/engine.h"
 #include "qora/engine.h"
 #include "store/document_id.h"
+#include "tests/pdf_builder.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -55,23 +56,8 @@ std::string Pdf(const std::string& text) {
       "/Resources << /Font << /F1 5 0 R >> >> >>",
       "", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
   const std::string stream = "BT /F1 12 Tf 72 720 Td (" + text + ") Tj ET";
-  objects[3] =
-      "<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream";
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    const std::string number = std::to_string(offset);
-    pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-         " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  objects[3] = test::PdfStreamObject(stream);
+  return test::AssemblePdf(objects, 0);
 }
 
 // A listening socket that never accepts: connections complete in the
@@ -368,6 +354,19 @@ class CrawlerTest : public ::testing::Test {
     }
   }
 
+  // Requests a stop of the running operation once `path` of the main site
+  // has been asked for.
+  void StopOnceRequested(const std::string& path) {
+    while (main_.Requests(path) == 0) std::this_thread::sleep_for(milliseconds(5));
+    int stop = -2;
+    EngineSetStop(1, &stop);
+  }
+  // Withdraws the stop request.
+  void ClearStop() {
+    int stop = -2;
+    EngineSetStop(0, &stop);
+  }
+
   int Crawl(const std::string& start, const std::string& parameters) {
     int result = -2;
     EngineAddFromWeb(store_, start.c_str(), parameters.c_str(), &result);
@@ -610,11 +609,9 @@ TEST_F(CrawlerTest, AStopKeepsTheDocumentsFetchedSoFar) {
   for (int i = 0; i < 40; ++i) start += main_.Url("/slow" + std::to_string(i) + ".html") + " ";
   int result = -2;
   std::thread operation([&] { result = Crawl(start, "dpth=0&maxsites=100"); });
-  while (main_.Requests("/slow5.html") == 0) std::this_thread::sleep_for(milliseconds(5));
-  int stop = -2;
-  EngineSetStop(1, &stop);
+  StopOnceRequested("/slow5.html");
   operation.join();
-  EngineSetStop(0, &stop);
+  ClearStop();
   EXPECT_EQ(result, 0);
   const std::set<std::string> ids = StoredIds();
   EXPECT_GE(ids.size(), 5u);
@@ -635,9 +632,7 @@ TEST_F(CrawlerTest, AbandonedWorkersLeaveTheLibraryAlone) {
   main_.Start();
   int result = -2;
   std::thread operation([&] { result = Crawl(main_.Url("/first.html"), "dpth=3"); });
-  while (main_.Requests("/late.html") == 0) std::this_thread::sleep_for(milliseconds(5));
-  int stop = -2;
-  EngineSetStop(1, &stop);
+  StopOnceRequested("/late.html");
   operation.join();
   EXPECT_EQ(result, 0);
   EXPECT_EQ(Crawler::LingeringWorkers(), 1);
@@ -648,7 +643,7 @@ TEST_F(CrawlerTest, AbandonedWorkersLeaveTheLibraryAlone) {
   const std::string status = Env()->EnvironmentGetStatus();
   // The library is closed while the worker lingers: it holds nothing of it.
   EngineCloseStore(store_, &result);
-  EngineSetStop(0, &stop);
+  ClearStop();
   for (int i = 0; i < 400 && Crawler::LingeringWorkers() > 0; ++i) {
     std::this_thread::sleep_for(milliseconds(10));
   }
@@ -658,6 +653,53 @@ TEST_F(CrawlerTest, AbandonedWorkersLeaveTheLibraryAlone) {
   EXPECT_FALSE(fs::exists(late_dml));
   EXPECT_EQ(test::FolderSnapshot(folder), before);
   EXPECT_EQ(Env()->EnvironmentGetStatus(), status);
+}
+
+TEST_F(CrawlerTest, WorkersWaitingForLinksKeepTheCrawlGoing) {
+  // Thirty workers and one address at a time: while one worker fetches and
+  // processes a page, the others find the frontier empty and wait for its
+  // links, and the crawl goes on down to the depth.
+  SetCrawlIni({{"crawl_thread_count", "30"}, {"max_html_size", "20000"}});
+  ServeSite();
+  Crawler crawler(Store(), Env());
+  crawler.ReadSettings();
+  const auto begin = std::chrono::steady_clock::now();
+  ASSERT_EQ(crawler.CrawlWeb(main_.Url("/index.html"), "dpth=2&maxsites=100&maxdocs=50"), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+  const std::set<std::string> expected = {
+      Id(main_.Url("/index.html")),      Id(main_.Url("/a.html")),
+      Id(main_.Url("/a2.html")),         Id(main_.Url("/doc.pdf")),
+      Id(other_.Url("/elsewhere.html")), Id(other_.Url("/beyond.html"))};
+  EXPECT_EQ(StoredIds(), expected);
+  EXPECT_EQ(crawler.abandonedWorkers(), 0);
+  EXPECT_EQ(Crawler::LingeringWorkers(), 0);
+}
+
+TEST_F(CrawlerTest, AStopReachesWorkersWaitingForWork) {
+  // Four workers, one address: three wait for work while the fourth is in a
+  // 1.6-second fetch when the stop comes. The waiting ones end and are
+  // joined; only the fetching one outlasts the one-second stop wait.
+  SetCrawlIni(
+      {{"crawl_thread_count", "4"}, {"crawl_thread_timeout", "1"}, {"socket_rec_timeout", "4000"}});
+  main_.Serve("/late.html", Page("Late", Link("never.html")), "text/html", milliseconds(1600));
+  main_.Serve("/never.html", Page("Never", ""));
+  main_.Start();
+  Crawler crawler(Store(), Env());
+  crawler.ReadSettings();
+  int result = -2;
+  std::thread operation([&] { result = crawler.CrawlWeb(main_.Url("/late.html"), "dpth=3"); });
+  StopOnceRequested("/late.html");
+  operation.join();
+  ClearStop();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(crawler.abandonedWorkers(), 1);
+  EXPECT_TRUE(StoredIds().empty());
+  for (int i = 0; i < 800 && Crawler::LingeringWorkers() > 0; ++i) {
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  EXPECT_EQ(Crawler::LingeringWorkers(), 0);
+  EXPECT_EQ(main_.Requests("/never.html"), 0);
+  EXPECT_TRUE(StoredIds().empty());
 }
 
 TEST_F(CrawlerTest, EntryPointAnswersForMissingStoresAndSettings) {
