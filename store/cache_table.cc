@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "util/atomic_file.h"
 #include "util/decimal.h"
 
 namespace qora {
@@ -91,17 +92,9 @@ std::string CacheTable::FormatLine(const CacheEntry& entry) {
 }
 
 int CacheTable::Rewrite(const std::string& path) const {
-  const std::string partial = path + ".partial";
-  FILE* file = std::fopen(partial.c_str(), "wb");
-  if (file == nullptr) return -1;
-  bool written = true;
-  for (const CacheEntry& entry : entries_) written = written && WriteAll(file, FormatLine(entry));
-  written = (std::fclose(file) == 0) && written;
-  if (!written || std::rename(partial.c_str(), path.c_str()) != 0) {
-    std::remove(partial.c_str());
-    return -1;
-  }
-  return 0;
+  std::string text;
+  for (const CacheEntry& entry : entries_) text += FormatLine(entry);
+  return ReplaceFileWith(path, text, Durability::kSynced) ? 0 : -1;
 }
 
 int CacheTable::AppendFiltered(const std::string& path, const CacheTable& exclude) const {

@@ -14,6 +14,7 @@
 #include "store/document_indexer.h"
 #include "store/document_reader.h"
 #include "store/folder_ops.h"
+#include "util/atomic_file.h"
 #include "util/file_bytes.h"
 
 namespace qora {
@@ -48,29 +49,19 @@ bool ReadIndexFile(const std::string& path, TermVector* plain, TermVector* stemm
   return true;
 }
 
-// Flushes and closes `out`, the temporary file `partial`, and renames it to
-// `path`. 0 when all of it was written; -1, leaving no file at `partial` and
-// `path` as it was, when not.
-int CommitPartialFile(std::ofstream& out, const std::string& partial, const std::string& path) {
-  out.flush();
-  const bool written = static_cast<bool>(out);
-  out.close();
-  if (!written || std::rename(partial.c_str(), path.c_str()) != 0) {
-    std::remove(partial.c_str());
-    return -1;
-  }
-  return 0;
-}
-
-// Writes the two vectors of an index file through a temporary file renamed
-// into place. 0 when the whole file was written, else -1.
+// Replaces the index file of a document by its two vectors. Not synced: a
+// document's index file is rebuilt from its DML file when lost. 0 when the
+// whole file was written, else -1.
 int WriteIndexFile(const std::string& path, const TermVector& plain, const TermVector& stemmed) {
-  const std::string partial = path + ".partial";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  if (!out) return -1;
-  plain.WriteVector(out);
-  stemmed.WriteVector(out);
-  return CommitPartialFile(out, partial, path);
+  const bool written = ReplaceFile(
+      path,
+      [&](std::ostream& out) {
+        plain.WriteVector(out);
+        stemmed.WriteVector(out);
+        return static_cast<bool>(out);
+      },
+      Durability::kRenamed);
+  return written ? 0 : -1;
 }
 
 }  // namespace
@@ -160,29 +151,37 @@ int DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
 
 // The plain sum goes to the file on a thread of its own while this one makes
 // the stemmed copy, which follows it in the file. Both only read `sum`.
+// The master index is synced to disk: unlike a document's index file it is
+// not rebuilt by the next processing run.
 int DocumentStore::WriteMasterIndex(LibraryHalf* half, const TermVector& sum) {
-  const std::string path = half->MasterPath();
-  const std::string partial = path + ".partial";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  // What the writer throws (memory running out) is thrown again here: an
-  // exception leaving a thread's function would end the process.
-  std::exception_ptr writer_failure;
-  std::jthread writer;
-  if (out) {
-    writer = std::jthread([&] {
-      try {
-        sum.WriteVector(out);
-      } catch (...) {
-        writer_failure = std::current_exception();
-      }
-    });
-  }
-  if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
-  if (!out.is_open()) return -1;
-  writer.join();
-  if (writer_failure) std::rethrow_exception(writer_failure);
-  half->stemmed.WriteVector(out);
-  return CommitPartialFile(out, partial, path);
+  bool stemmed_made = false;
+  const auto make_stemmed_copy = [&] {
+    if (environment_->stemmed_model()) half->stemmed.StemmedCopyOf(sum, environment_->stems());
+    stemmed_made = true;
+  };
+  const bool written = ReplaceFile(
+      half->MasterPath(),
+      [&](std::ostream& out) {
+        // What the writer throws (memory running out) is thrown again here:
+        // an exception leaving a thread's function would end the process.
+        std::exception_ptr writer_failure;
+        std::jthread writer([&] {
+          try {
+            sum.WriteVector(out);
+          } catch (...) {
+            writer_failure = std::current_exception();
+          }
+        });
+        make_stemmed_copy();
+        writer.join();
+        if (writer_failure) std::rethrow_exception(writer_failure);
+        half->stemmed.WriteVector(out);
+        return static_cast<bool>(out);
+      },
+      Durability::kSynced);
+  // The stemmed copy serves research even when the file could not be made.
+  if (!stemmed_made) make_stemmed_copy();
+  return written ? 0 : -1;
 }
 
 // A thread of its own indexes the documents (reading, tokenizing against the

@@ -42,7 +42,14 @@ bool ReplaceFile(const std::string& path, const std::function<bool(std::ostream&
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    written = write(out);
+    try {
+      written = write(out);
+    } catch (...) {
+      // The writer's failure goes on to the caller; its partial file does not stay.
+      out.close();
+      std::remove(partial.c_str());
+      throw;
+    }
     out.flush();
     written = written && static_cast<bool>(out);
     out.close();

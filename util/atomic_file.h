@@ -26,7 +26,8 @@ enum class Durability {
 // given, through the temporary file `path` + ".partial" renamed over `path`.
 // `write` returns false to abandon the replacement. Returns true when the
 // whole file was written and renamed; on any failure no ".partial" file is
-// left and `path` keeps what it held.
+// left and `path` keeps what it held. What `write` throws is thrown on, after
+// the partial file is removed.
 bool ReplaceFile(const std::string& path, const std::function<bool(std::ostream&)>& write,
                  Durability durability);
 

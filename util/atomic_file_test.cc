@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
 
 #include "tests/test_util.h"
 
@@ -21,6 +22,18 @@ TEST(ReplaceFileTest, ReplacesWholeOrKeepsTheOldFileAndLeavesNoPartialFile) {
     EXPECT_FALSE(ReplaceFile(
         path, [](std::ostream& out) { return static_cast<bool>(out << "half"), false; },
         durability));
+    EXPECT_EQ(test::ReadFile(path), "new content");
+    EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
+
+    // A writer that throws: the exception goes on, the old file stays.
+    EXPECT_THROW(ReplaceFile(
+                     path,
+                     [](std::ostream& out) -> bool {
+                       out << "half";
+                       throw std::bad_alloc();
+                     },
+                     durability),
+                 std::bad_alloc);
     EXPECT_EQ(test::ReadFile(path), "new content");
     EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
   }
