@@ -11,12 +11,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tools/attribute_quoting.h"
+#include "tools/charset_conversion.h"
 #include "tools/page_cleaning.h"
+#include "util/file_bytes.h"
 
 namespace {
 
@@ -39,8 +40,9 @@ const std::vector<std::string>& Pages() {
     if (paths.size() > 200) paths.resize(200);
     std::vector<std::string> loaded;
     for (const std::string& path : paths) {
-      std::ifstream in(path, std::ios::binary);
-      loaded.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      std::string bytes;
+      qora::ReadWholeFile(path, &bytes);
+      loaded.push_back(std::move(bytes));
     }
     return loaded;
   }();

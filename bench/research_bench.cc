@@ -20,6 +20,7 @@
 #include "bench/generated_text.h"
 #include "qora/engine.h"
 #include "store/dml_writer.h"
+#include "util/gcc_warnings.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ class Fixture {
     fs::remove_all(data_);
   }
 
+  QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
   int MakeLibrary(const std::string& name, int documents, size_t bytes,
                   const std::vector<std::string>& vocabulary, uint64_t* state) {
     char* ident = nullptr;
@@ -94,6 +96,7 @@ class Fixture {
     EngineReleaseStoreStatistics(handle, &result);
     return handle;
   }
+  QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
   std::string data_;
   std::vector<int> stores_;

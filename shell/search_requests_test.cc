@@ -10,6 +10,7 @@
 #include "qora/engine.h"
 #include "shell/web_requests.h"
 #include "tests/fake_search_engines.h"
+#include "tests/meta_search_fixture.h"
 #include "tests/test_util.h"
 
 namespace qora {
@@ -22,49 +23,7 @@ using test::EngineTwo;
 using test::LocalEngine;
 using test::NoMarkEngine;
 
-// An engine on a copy of the installed data folder with its own "se.ini" and
-// "se_ctrl.ini" for the fake engines.
-class SearchRequestsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_GT(site_.port(), 0);
-    port_ = site_.port();
-    data_ = dir_.path() + "data/";
-    fs::copy(test::SourceDataFolder(), data_, fs::copy_options::recursive);
-    fs::copy_file(QORA_PAGE_CLEANER, data_ + "cln.exe");
-    fs::copy_file(QORA_PDF_CONVERTER, data_ + "hlp22.exe");
-    engines_ = {EngineOne(), EngineTwo(), NoMarkEngine(), EngineOne(), EngineOne()};
-    WriteDefinitions();
-    WriteControl("1", "1", "0", "0", "0");
-    EngineCreate();
-    int result = -2;
-    EngineStart(data_.c_str(), "main.ini", &result);
-    ASSERT_EQ(result, 0);
-    EngineOpenWorkspace("wkspc.ini", &workspace_);
-    ASSERT_GT(workspace_, 0);
-  }
-
-  void TearDown() override {
-    site_.OpenGate();
-    EngineDestroy();
-  }
-
-  void WriteDefinitions() { site_.WriteDefinitions(data_, engines_); }
-
-  void WriteControl(const std::string& a, const std::string& b, const std::string& c,
-                    const std::string& d, const std::string& e) {
-    test::FakeSearchEngines::WriteControl(data_, {a, b, c, d, e});
-  }
-
-  std::vector<std::string> SeenRequests() { return site_.SeenRequests(); }
-
-  test::FakeSearchEngines site_;
-  test::TempDir dir_;
-  std::string data_;
-  std::vector<EngineSection> engines_;
-  int workspace_ = -1;
-  int port_ = 0;
-};
+using SearchRequestsTest = test::MetaSearchFixture;
 
 TEST_F(SearchRequestsTest, SearchIntoLibraryStoresTheFetchedHits) {
   engines_[2] = LocalEngine();
