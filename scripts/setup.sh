@@ -17,6 +17,7 @@ packages=(
   libtidy-dev
   poppler-utils
   libcpp-httplib-dev
+  libcli11-dev
   python3
   "$@"
 )

@@ -1,25 +1,33 @@
 #include "shell/command_line.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <functional>
-#include <iomanip>
 #include <map>
+#include <memory>
+#include <utility>
 
 #include "shell/acquisition_requests.h"
 #include "shell/data_folder.h"
-#include "shell/display_text.h"
 #include "shell/engine_session.h"
 #include "shell/library_commands.h"
 #include "shell/research_flows.h"
+#include "shell/result_printing.h"
 #include "shell/status_progress.h"
 #include "shell/web_requests.h"
+
+#ifndef QORA_VERSION
+#error "QORA_VERSION (the project version of CMake) must be defined"
+#endif
 
 namespace qora {
 namespace {
 
+// What `qora --help` prints: every command on one page.
 constexpr char kUsage[] =
     "usage: qora [--data DIR] COMMAND [ARGUMENTS]\n"
+    "       qora COMMAND --help     the arguments and options of COMMAND\n"
+    "       qora --version          the version of qora\n"
     "\n"
     "commands:\n"
     "  init DIR                    make the user data folder DIR from the installed data folder\n"
@@ -54,83 +62,19 @@ constexpr char kUsage[] =
     "  quicksearch WORDS... [--engines 1,3] [--results N]\n"
     "                              list the hits of the search engines\n"
     "\n"
-    "LIB is a library's name or identifier. The data folder is DIR of --data,\n"
-    "else $QORA_DATA, else $HOME/qoralibs.\n";
+    "LIB is a library's name or identifier. An option marked ... takes every value\n"
+    "up to the next option (--lib A B) and may also be repeated (--lib A --lib B).\n"
+    "The data folder is DIR of --data, else $QORA_DATA, else $HOME/qoralibs.\n";
 
-struct Invocation {
-  std::string data_folder;
-  std::string command;
-  std::vector<std::string> arguments;
-};
+// The exit statuses of RunCommandLine.
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kWrongLine = 2;
 
 std::string DefaultDataFolder() {
   if (const char* data = std::getenv("QORA_DATA"); data != nullptr && *data != '\0') return data;
   const char* home = std::getenv("HOME");
   return std::string(home != nullptr ? home : ".") + "/qoralibs";
-}
-
-// Splits the global options from the command; false on a malformed line.
-bool ParseInvocation(const std::vector<std::string>& arguments, Invocation* invocation,
-                     std::ostream& err) {
-  size_t i = 0;
-  for (; i < arguments.size() && arguments[i].rfind("--", 0) == 0; ++i) {
-    if (arguments[i] == "--data" && i + 1 < arguments.size()) {
-      invocation->data_folder = arguments[++i];
-    } else if (arguments[i] == "--help") {
-      invocation->command = "help";
-      return true;
-    } else {
-      err << "qora: unknown option " << arguments[i] << "\n";
-      return false;
-    }
-  }
-  if (i == arguments.size()) {
-    err << kUsage;
-    return false;
-  }
-  if (invocation->data_folder.empty()) invocation->data_folder = DefaultDataFolder();
-  invocation->command = arguments[i];
-  invocation->arguments.assign(arguments.begin() + static_cast<long>(i) + 1, arguments.end());
-  return true;
-}
-
-// The arguments of a command: words, "--flag"s and "--option value"s (an
-// option may be given several times).
-struct CommandArguments {
-  std::vector<std::string> words;
-  std::map<std::string, std::vector<std::string>> options;
-  bool Has(const std::string& name) const { return options.count(name) != 0; }
-  // The last value of `name`, or `fallback`.
-  std::string Value(const std::string& name, const std::string& fallback = "") const {
-    auto found = options.find(name);
-    return found == options.end() || found->second.empty() ? fallback : found->second.back();
-  }
-  std::vector<std::string> Values(const std::string& name) const {
-    auto found = options.find(name);
-    return found == options.end() ? std::vector<std::string>() : found->second;
-  }
-};
-
-// Splits `arguments`; options named in `with_value` take the next argument.
-bool SplitArguments(const std::vector<std::string>& arguments,
-                    const std::vector<std::string>& with_value, CommandArguments* split,
-                    std::ostream& err) {
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument.rfind("--", 0) != 0) {
-      split->words.push_back(argument);
-      continue;
-    }
-    const bool takes_value =
-        std::find(with_value.begin(), with_value.end(), argument) != with_value.end();
-    if (takes_value && i + 1 >= arguments.size()) {
-      err << "qora: " << argument << " needs a value\n";
-      return false;
-    }
-    std::vector<std::string>& values = split->options[argument];
-    if (takes_value) values.push_back(arguments[++i]);
-  }
-  return true;
 }
 
 bool IsNumber(const std::string& text) {
@@ -145,106 +89,124 @@ bool IsNumber(const std::string& text) {
 
 // Reports a command's failure message; the exit status.
 int Outcome(const std::string& failure, std::ostream& err) {
-  if (failure.empty()) return 0;
+  if (failure.empty()) return kDone;
   err << "qora: " << failure << "\n";
-  return 1;
+  return kFailed;
 }
 
-// `text` cut to `width` - 2 characters and padded to `width` columns.
-std::string Column(const std::string& text, size_t width) {
-  std::string cell = FirstCharacters(text, width - 2);
-  size_t characters = 0;
-  for (unsigned char c : cell) characters += (c & 0xC0) != 0x80;
-  return cell + std::string(width - characters, ' ');
+// ---- The help text ---------------------------------------------------------
+
+// The help of `qora --help` is the overview above; the help of a command is
+// its usage line, its description, then its arguments and options as CLI11
+// lists them.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  HelpFormatter() {
+    column_width(26);
+    label("Positionals", "Arguments");
+  }
+
+  void SetUsage(const CLI::App* app, std::string usage) { usages_[app] = std::move(usage); }
+
+  // The usage line of `app` (without "usage: ").
+  std::string Usage(const CLI::App* app) const {
+    auto found = usages_.find(app);
+    return found == usages_.end() ? std::string("qora ") + app->get_name() : found->second;
+  }
+
+  std::string make_usage(const CLI::App* app, std::string) const override {
+    return "usage: " + Usage(app) + "\n";
+  }
+
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override {
+    if (app->get_parent() == nullptr) return kUsage;
+    if (mode == CLI::AppFormatMode::Sub) return make_expanded(app);
+    return make_usage(app, name) + "\n" + make_description(app) + make_positionals(app) +
+           make_groups(app, mode) + make_subcommands(app, mode);
+  }
+
+ private:
+  std::map<const CLI::App*, std::string> usages_;
+};
+
+// ---- The arguments of the commands -----------------------------------------
+
+// A word of a command (LIB, NAME, DIR ...): one value, kept in a vector so
+// that a missing word is told from an empty one.
+void AddWord(CLI::App* app, const std::string& name, std::vector<std::string>* word,
+             const std::string& description) {
+  app->add_option(name, *word, description)->expected(1)->allow_extra_args(false)->type_name("");
 }
 
-void PrintLibraries(const std::vector<LibraryInfo>& libraries, std::ostream& out) {
-  out << std::left << std::setw(30) << "NAME" << std::setw(24) << "IDENTIFIER" << std::right
-      << std::setw(10) << "DOCUMENTS" << std::setw(10) << "SIZE KB"
-      << "  DATE\n";
-  for (const LibraryInfo& library : libraries) {
-    out << std::left << Column(DisplayText(library.name), 30) << std::setw(24) << library.ident
-        << std::right << std::setw(10) << library.documents << std::setw(10)
-        << (library.bytes + 999) / 1000 << "  " << library.date << "\n";
-  }
+// The words that end a command (FILE..., URL...): one or more values.
+void AddWords(CLI::App* app, const std::string& name, std::vector<std::string>* words,
+              const std::string& description) {
+  app->add_option(name, *words, description)->type_name("");
 }
 
-void PrintDocuments(const std::vector<DocumentRecord>& documents, std::ostream& out) {
-  out << std::right << std::setw(5) << "#"
-      << "  " << std::left << std::setw(10) << "SIZE"
-      << "  ID  NAME / ADDRESS\n";
-  for (const DocumentRecord& document : documents) {
-    out << std::right << std::setw(5) << static_cast<int>(document.rank) << "  " << std::left
-        << std::setw(10) << document.size << "  " << document.docid << "  "
-        << DisplayText(document.name.empty() ? document.uri : document.name) << "\n";
-  }
-}
-
-using LibraryCommand = std::function<int(const CommandArguments&, std::ostream&, std::ostream&)>;
-
-int RunLib(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  const std::vector<std::string>& w = args.words;
-  const std::string verb = w.empty() ? "" : w[0];
-  if (verb == "list" && w.size() == 1) {
-    std::vector<LibraryInfo> libraries;
-    std::string text;
-    const std::string failure = ListLibraries(&libraries, &text);
-    if (args.Has("--xml")) {
-      out << text;
-    } else {
-      PrintLibraries(libraries, out);
-    }
-    return Outcome(failure, err);
-  }
-  if (verb == "new" && w.size() == 2) {
-    std::string ident;
-    const std::string failure = NewLibrary(w[1], &ident);
-    if (failure.empty()) out << ident << "\n";
-    return Outcome(failure, err);
-  }
-  if (verb == "merge" && w.size() >= 3) {
-    std::string ident;
-    const std::string failure =
-        MergeLibraries(w[1], std::vector<std::string>(w.begin() + 2, w.end()), &ident);
-    if (!ident.empty()) out << ident << "\n";
-    return Outcome(failure, err);
-  }
-  if (verb == "empty" && w.size() == 2) return Outcome(EmptyLibrary(w[1]), err);
-  if (verb == "erase" && w.size() == 2) return Outcome(EraseLibrary(w[1]), err);
-  if (verb == "process" && w.size() == 2) {
-    return Outcome(ProcessLibrary(w[1], args.Has("--full")), err);
-  }
-  if (verb == "repair" && w.size() == 1) return Outcome(RepairLibraries(), err);
-  err << "usage: qora lib list|new|merge|empty|erase|process|repair ...\n";
-  return 2;
-}
-
-int RunDocs(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  const std::vector<std::string>& w = args.words;
-  if (w.size() >= 3 && w[0] == "rm") {
-    return Outcome(EraseDocuments(w[1], std::vector<std::string>(w.begin() + 2, w.end())), err);
-  }
-  if (w.size() != 1) {
-    err << "usage: qora docs LIB [--start N] [--count N] [--xml] | docs rm LIB DOCID...\n";
-    return 2;
-  }
-  const std::string start = args.Value("--start", "0");
-  const std::string count = args.Value("--count", "-1");
-  if (!IsNumber(start) || !IsNumber(count)) {
-    err << "qora: --start and --count take whole numbers\n";
-    return 2;
-  }
-  std::vector<DocumentRecord> documents;
+// A whole-number option kept as its text until it is checked, so that a
+// malformed number gets the same message on every command.
+struct NumberArgument {
   std::string text;
-  const std::string failure = ListLibraryDocuments(w[0], std::atoi(start.c_str()),
-                                                   std::atoi(count.c_str()), &documents, &text);
-  if (!failure.empty()) return Outcome(failure, err);
-  if (args.Has("--xml")) {
-    out << text;
-  } else {
-    PrintDocuments(documents, out);
+  const char* name;
+};
+
+void AddNumberOption(CLI::App* app, NumberArgument* number, int fallback,
+                     const std::string& type_name, const std::string& description) {
+  number->text = std::to_string(fallback);
+  app->add_option(number->name, number->text, description)->type_name(type_name)->take_last();
+}
+
+// The value of `number`; false (with a message) when it is not a whole number.
+bool NumberValue(const NumberArgument& number, int* value, std::ostream& err) {
+  if (!IsNumber(number.text)) {
+    err << "qora: " << number.name << " takes a whole number\n";
+    return false;
   }
-  return 0;
+  *value = std::atoi(number.text.c_str());
+  return true;
+}
+
+// The query options of research, summary and map.
+struct QueryArguments {
+  std::vector<std::string> libraries;
+  std::string keywords;
+  std::string passage;
+  std::vector<std::string> documents;
+  CLI::Option* keywords_option = nullptr;
+  CLI::Option* passage_option = nullptr;
+  CLI::Option* documents_option = nullptr;
+  bool xml = false;
+};
+
+void AddLibrariesOption(CLI::App* app, QueryArguments* query) {
+  app->add_option("--lib", query->libraries,
+                  "a library to take part (name or identifier); several may follow")
+      ->type_name("LIB");
+}
+
+void AddKeywordsOption(CLI::App* app, QueryArguments* query) {
+  query->keywords_option = app->add_option("--keywords", query->keywords, "the query's keywords")
+                               ->type_name("TEXT")
+                               ->take_last();
+}
+
+void AddPassageOption(CLI::App* app, QueryArguments* query) {
+  query->passage_option =
+      app->add_option("--passage", query->passage, "a passage of text as the query")
+          ->type_name("TEXT")
+          ->take_last();
+}
+
+void AddDocumentsOption(CLI::App* app, QueryArguments* query) {
+  query->documents_option = app->add_option("--doc", query->documents,
+                                            "an example document as the query; several may follow")
+                                ->type_name("LIB:DOCID");
+}
+
+void AddXmlFlag(CLI::App* app, bool* xml, const std::string& description) {
+  app->add_flag("--xml", *xml, description);
 }
 
 // "LIB:DOCID" split at its last ":"; false when there is none.
@@ -257,21 +219,21 @@ bool ParseDocumentName(const std::string& text, DocumentName* name) {
 
 // The query of --keywords, --passage or --doc; false (with a message) when
 // more than one kind is given or a document is malformed.
-bool ParseQuerySource(const CommandArguments& args, QuerySource* source, std::ostream& err) {
+bool ParseQuerySource(const QueryArguments& query, QuerySource* source, std::ostream& err) {
   int kinds = 0;
-  if (args.Has("--keywords")) {
+  if (query.keywords_option != nullptr && query.keywords_option->count() > 0) {
     source->kind = QuerySource::Kind::kKeywords;
-    source->text = args.Value("--keywords");
+    source->text = query.keywords;
     ++kinds;
   }
-  if (args.Has("--passage")) {
+  if (query.passage_option != nullptr && query.passage_option->count() > 0) {
     source->kind = QuerySource::Kind::kPassage;
-    source->text = args.Value("--passage");
+    source->text = query.passage;
     ++kinds;
   }
-  if (args.Has("--doc")) {
+  if (query.documents_option != nullptr && query.documents_option->count() > 0) {
     source->kind = QuerySource::Kind::kDocuments;
-    for (const std::string& text : args.Values("--doc")) {
+    for (const std::string& text : query.documents) {
       DocumentName name;
       if (!ParseDocumentName(text, &name)) {
         err << "qora: a document is named LIB:DOCID, not \"" << text << "\"\n";
@@ -288,315 +250,684 @@ bool ParseQuerySource(const CommandArguments& args, QuerySource* source, std::os
   return true;
 }
 
-// The whole number of option `name`, or `fallback`; false when malformed.
-bool NumberOption(const CommandArguments& args, const std::string& name, int fallback, int* value,
-                  std::ostream& err) {
-  const std::string text = args.Value(name, std::to_string(fallback));
-  if (!IsNumber(text)) {
-    err << "qora: " << name << " takes a whole number\n";
-    return false;
-  }
-  *value = std::atoi(text.c_str());
-  return true;
+// The words of a search joined by blanks.
+std::string SearchWords(const std::vector<std::string>& words) {
+  std::string joined;
+  for (const std::string& word : words) joined += (joined.empty() ? "" : " ") + word;
+  return joined;
 }
 
-void PrintRanking(const std::vector<DocumentRecord>& documents, std::ostream& out) {
-  out << std::right << std::setw(10) << "SCORE"
-      << "  " << std::left << std::setw(40) << "TITLE" << std::setw(20) << "LIBRARY"
-      << "DOCUMENT  ADDRESS\n";
-  for (const DocumentRecord& document : documents) {
-    out << std::right << std::setw(10) << std::fixed << std::setprecision(1) << document.rank
-        << "  " << std::left << Column(DisplayText(document.name), 40)
-        << Column(DisplayText(document.parid), 20) << document.docid << "  "
-        << DisplayText(document.uri) << "\n";
-  }
-  out.unsetf(std::ios::floatfield);
-}
+// ---- The command line ------------------------------------------------------
 
-int RunResearch(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  ResearchRequest request;
-  request.libraries = args.Values("--lib");
-  request.expand = args.Has("--expand");
-  if (!args.words.empty() || !ParseQuerySource(args, &request.query, err) ||
-      !NumberOption(args, "--count", kDefaultFetchCount, &request.count, err)) {
-    err << "usage: qora research --lib LIB... (--keywords TEXT | --passage TEXT | "
-           "--doc LIB:DOCID...) [--count N] [--expand] [--xml]\n";
-    return 2;
-  }
-  std::vector<DocumentRecord> documents;
-  std::string text;
-  const std::string failure = Research(request, &documents, &text);
-  if (!failure.empty()) return Outcome(failure, err);
-  if (args.Has("--xml")) {
-    out << text;
-  } else {
-    PrintRanking(documents, out);
-  }
-  return 0;
-}
+// The parser of one run: the commands as CLI11 subcommands, each with the
+// action that checks what the parser cannot check and runs the flow.
+class CommandLine {
+ public:
+  CommandLine(std::ostream& out, std::ostream& err);
+  int Run(const std::vector<std::string>& arguments);
 
-int RunSummary(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  std::vector<DocumentName> documents;
-  for (const std::string& word : args.words) {
-    DocumentName name;
-    if (!ParseDocumentName(word, &name)) {
-      err << "qora: a document is named LIB:DOCID, not \"" << word << "\"\n";
-      return 2;
+ private:
+  // What a command does once the line is parsed: checks what the parser
+  // cannot (how many words, numbers, the query), then runs its flow on the
+  // engine. Returns the exit status.
+  using Action = std::function<int(const CLI::App& command)>;
+
+  // A command of `parent` with its usage line (for help and for errors).
+  CLI::App* AddCommand(CLI::App* parent, const std::string& name, const std::string& usage,
+                       const std::string& description);
+  void AddLibraryCommands();
+  void AddDocumentCommands();
+  void AddResearchCommands();
+  void AddAcquisitionCommands();
+  void AddWebCommands();
+
+  // Prints the usage line of `app` to err; the status of a wrong line.
+  int WrongLine(const CLI::App* app);
+  // Runs `run` on an engine started on the data folder; every run ends with
+  // EngineFinish.
+  int WithEngine(const std::function<int()>& run);
+  // The message and status of a line the parser refused.
+  int Refused(const CLI::Error& error);
+
+  std::ostream& out_;
+  std::ostream& err_;
+  CLI::App app_{"QORA, a research assistant", "qora"};
+  std::shared_ptr<HelpFormatter> formatter_ = std::make_shared<HelpFormatter>();
+  std::map<const CLI::App*, Action> actions_;
+  std::string data_folder_;
+};
+
+CommandLine::CommandLine(std::ostream& out, std::ostream& err) : out_(out), err_(err) {
+  app_.formatter(formatter_);
+  app_.set_help_flag("-h,--help", "print this help and exit");
+  app_.set_version_flag("--version", std::string("qora ") + QORA_VERSION,
+                        "print the version of qora and exit");
+  app_.add_option("--data", data_folder_,
+                  "the user data folder (else $QORA_DATA, else $HOME/qoralibs)")
+      ->type_name("DIR")
+      ->take_last();
+  app_.require_subcommand(0, 1);
+
+  auto init_dir = std::make_shared<std::vector<std::string>>();
+  CLI::App* init = AddCommand(&app_, "init", "qora init DIR",
+                              "make the user data folder DIR from the installed data folder");
+  AddWord(init, "DIR", init_dir.get(), "the folder to make; it must not exist or be empty");
+  actions_[init] = [this, init_dir](const CLI::App& command) {
+    if (init_dir->size() != 1) return WrongLine(&command);
+    const std::string& target = init_dir->front();
+    const std::string installed = FindInstalledDataFolder();
+    if (installed.empty()) {
+      err_ << "qora: the installed data folder cannot be found (set QORA_INSTALLED_DATA)\n";
+      return kFailed;
     }
-    documents.push_back(name);
-  }
-  QuerySource source;
-  int bias = kDefaultBiasPercent;
-  if (documents.empty() || args.Has("--doc") || !ParseQuerySource(args, &source, err) ||
-      !NumberOption(args, "--bias", kDefaultBiasPercent, &bias, err)) {
-    err << "usage: qora summary LIB:DOCID... [--keywords TEXT | --passage TEXT] "
-           "[--bias PERCENT] [--xml]\n";
-    return 2;
-  }
-  SummaryResult result;
-  const std::string failure = Summarize(documents, source, bias, &result);
-  if (!failure.empty()) return Outcome(failure, err);
-  if (args.Has("--xml")) {
-    out << result.text;
-    return 0;
-  }
-  if (documents.size() == 1) {
-    int strongest = 0;
-    for (const WeightedSentence& sentence : result.sentences) {
-      strongest = std::max(strongest, sentence.weight);
+    const std::string failure = InitDataFolder(installed, target);
+    if (!failure.empty()) {
+      err_ << "qora: cannot make the data folder: " << failure << "\n";
+      return kFailed;
     }
-    for (const WeightedSentence& sentence : result.sentences) {
-      out << (strongest > 0 && sentence.weight == strongest ? "* " : "  ") << std::right
-          << std::setw(6) << sentence.weight << "  " << DisplayText(sentence.text) << "\n";
-    }
-    out << "weighted copy: " << result.path << "\n";
-  } else {
-    for (const DocumentRecord& copy : result.copies) out << "summarized: " << copy.docid << "\n";
-    out << "combined summary: " << result.path << "\n";
-  }
-  return 0;
+    PrintDataFolderMade(target, out_);
+    return kDone;
+  };
+
+  CLI::App* info = AddCommand(&app_, "info", "qora [--data DIR] info",
+                              "print the engine environment of the data folder");
+  actions_[info] = [this](const CLI::App&) {
+    return WithEngine([this] {
+      out_ << FormatEnvironment(ReadEngineEnvironment());
+      return kDone;
+    });
+  };
+
+  AddLibraryCommands();
+  AddDocumentCommands();
+  AddResearchCommands();
+  AddAcquisitionCommands();
+  AddWebCommands();
+
+  // `qora help` is `qora --help`.
+  CLI::App* help = app_.add_subcommand("help", "print the overview of the commands");
+  help->group("")->allow_extras();
+  actions_[help] = [this](const CLI::App&) {
+    out_ << kUsage;
+    return kDone;
+  };
 }
 
-int RunMap(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  MapRequest request;
-  request.libraries = args.Values("--lib");
-  if (!args.words.empty() || args.Has("--passage") ||
-      !ParseQuerySource(args, &request.query, err) ||
-      !NumberOption(args, "--concepts", kDefaultMaxConcepts, &request.concepts, err) ||
-      !NumberOption(args, "--phrases", kDefaultMaxPhrases, &request.phrases, err)) {
-    err << "usage: qora map --lib LIB... (--keywords TEXT | --doc LIB:DOCID...) "
-           "[--concepts N] [--phrases N] [--xml]\n";
-    return 2;
-  }
-  std::vector<DocumentRecord> concepts;
-  std::string text;
-  const std::string failure = ConceptMap(request, &concepts, &text);
-  if (!failure.empty()) return Outcome(failure, err);
-  if (args.Has("--xml")) {
-    out << text;
-    return 0;
-  }
-  for (const DocumentRecord& concept_record : concepts) {
-    out << "concept " << DisplayText(concept_record.name) << "  weight " << concept_record.ord
-        << "\n";
-    for (const WeightedTerm& phrase : concept_record.keywords) {
-      out << "    " << std::fixed << std::setprecision(1) << std::setw(10) << phrase.weight << "  "
-          << DisplayText(phrase.text) << "\n";
-    }
-    out.unsetf(std::ios::floatfield);
-  }
-  return 0;
+CLI::App* CommandLine::AddCommand(CLI::App* parent, const std::string& name,
+                                  const std::string& usage, const std::string& description) {
+  CLI::App* command = parent->add_subcommand(name, description);
+  command->group("Commands");
+  formatter_->SetUsage(command, usage);
+  return command;
 }
 
-int RunAdd(const CommandArguments& args, std::ostream&, std::ostream& err) {
-  if (args.words.size() < 2 || !args.options.empty()) {
-    err << "usage: qora add LIB FILE...\n";
-    return 2;
-  }
-  std::string failure;
-  {
-    StatusProgress progress;
-    failure = AddFilesToLibrary(args.words[0],
-                                std::vector<std::string>(args.words.begin() + 1, args.words.end()));
-  }
-  return Outcome(failure, err);
+int CommandLine::WrongLine(const CLI::App* app) {
+  err_ << "usage: " << formatter_->Usage(app) << "\n";
+  return kWrongLine;
 }
 
-int RunAddFolder(const CommandArguments& args, std::ostream&, std::ostream& err) {
-  int depth = 0, kilobytes = 0, documents = 0;
-  if (args.words.size() != 2 ||
-      !NumberOption(args, "--depth", kDefaultFolderDepth, &depth, err) ||
-      !NumberOption(args, "--max-kb", kDefaultFolderKilobytes, &kilobytes, err) ||
-      !NumberOption(args, "--max-docs", kDefaultFolderDocuments, &documents, err)) {
-    err << "usage: qora add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]\n";
-    return 2;
-  }
-  std::string failure;
-  {
-    StatusProgress progress;
-    failure = AddFolderToLibrary(args.words[0], args.words[1], depth, kilobytes, documents);
-  }
-  return Outcome(failure, err);
-}
-
-int RunCrawl(const CommandArguments& args, std::ostream&, std::ostream& err) {
-  int depth = 0, kilobytes = 0, sites = 0, documents = 0;
-  if (args.words.size() < 2 || !NumberOption(args, "--depth", kDefaultCrawlDepth, &depth, err) ||
-      !NumberOption(args, "--max-kb", kDefaultCrawlKilobytes, &kilobytes, err) ||
-      !NumberOption(args, "--max-sites", kDefaultCrawlSites, &sites, err) ||
-      !NumberOption(args, "--max-docs", kDefaultCrawlDocuments, &documents, err)) {
-    err << "usage: qora crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] "
-           "[--max-docs N] [--internal-only]\n";
-    return 2;
-  }
-  std::string failure;
-  {
-    StatusProgress progress;
-    failure = CrawlIntoLibrary(args.words[0],
-                               std::vector<std::string>(args.words.begin() + 1, args.words.end()),
-                               depth, kilobytes, sites, documents, args.Has("--internal-only"));
-  }
-  return Outcome(failure, err);
-}
-
-// The words of a search: every word of the command from `first` on.
-std::string SearchWords(const CommandArguments& args, size_t first) {
-  std::string words;
-  for (size_t i = first; i < args.words.size(); ++i) {
-    words += (words.empty() ? "" : " ") + args.words[i];
-  }
-  return words;
-}
-
-int RunWebSearch(const CommandArguments& args, std::ostream&, std::ostream& err) {
-  int results = 0;
-  if (args.words.size() < 2 ||
-      !NumberOption(args, "--results", kDefaultSearchResults, &results, err)) {
-    err << "usage: qora websearch LIB WORDS... [--engines 1,3] [--results N]\n";
-    return 2;
-  }
-  std::string failure;
-  {
-    StatusProgress progress;
-    failure = SearchIntoLibrary(args.words[0], SearchWords(args, 1), args.Value("--engines", "1"),
-                                results);
-  }
-  return Outcome(failure, err);
-}
-
-int RunQuickSearch(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  int results = 0;
-  if (args.words.empty() ||
-      !NumberOption(args, "--results", kDefaultSearchResults, &results, err)) {
-    err << "usage: qora quicksearch WORDS... [--engines 1,3] [--results N]\n";
-    return 2;
-  }
-  std::vector<DocumentRecord> hits;
-  std::string failure;
-  {
-    StatusProgress progress;
-    failure = QuickSearchHits(SearchWords(args, 0), args.Value("--engines", "1"), &hits, results);
-  }
-  if (!failure.empty()) return Outcome(failure, err);
-  for (const DocumentRecord& hit : hits) {
-    out << DisplayText(hit.name) << "\n    " << DisplayText(hit.uri) << "  (" << hit.fetcher
-        << ")\n";
-  }
-  return 0;
-}
-
-int RunInit(const Invocation& invocation, std::ostream& out, std::ostream& err) {
-  if (invocation.arguments.size() != 1) {
-    err << "usage: qora init DIR\n";
-    return 2;
-  }
-  const std::string& target = invocation.arguments[0];
-  const std::string installed = FindInstalledDataFolder();
-  if (installed.empty()) {
-    err << "qora: the installed data folder cannot be found (set QORA_INSTALLED_DATA)\n";
-    return 1;
-  }
-  const std::string failure = InitDataFolder(installed, target);
-  if (!failure.empty()) {
-    err << "qora: cannot make the data folder: " << failure << "\n";
-    return 1;
-  }
-  out << "made the data folder " << WithTrailingSeparator(target) << "\n";
-  return 0;
-}
-
-// Runs `command` on a started engine; every run ends with EngineFinish.
-int WithEngine(const Invocation& invocation, const LibraryCommand& command,
-               const std::vector<std::string>& with_value, std::ostream& out, std::ostream& err) {
-  CommandArguments args;
-  if (!SplitArguments(invocation.arguments, with_value, &args, err)) return 2;
+int CommandLine::WithEngine(const std::function<int()>& run) {
+  const std::string data_folder = data_folder_.empty() ? DefaultDataFolder() : data_folder_;
   EngineSession session;
-  if (session.Start(invocation.data_folder) != 0) {
-    err << "qora: the engine could not start on \"" << invocation.data_folder << "\"\n";
-    return 1;
+  if (session.Start(data_folder) != 0) {
+    err_ << "qora: the engine could not start on \"" << data_folder << "\"\n";
+    return kFailed;
   }
-  const int status = command(args, out, err);
+  const int status = run();
   session.Finish();
   return status;
 }
 
-int RunInfo(const CommandArguments& args, std::ostream& out, std::ostream& err) {
-  if (!args.words.empty() || !args.options.empty()) {
-    err << "usage: qora [--data DIR] info\n";
-    return 2;
+void CommandLine::AddLibraryCommands() {
+  CLI::App* lib = AddCommand(&app_, "lib", "qora lib list|new|merge|empty|erase|process|repair ...",
+                             "list, make, merge, empty, erase, index and repair libraries");
+  lib->require_subcommand(1, 1);
+
+  auto xml = std::make_shared<bool>(false);
+  CLI::App* list = AddCommand(lib, "list", "qora lib list [--xml]", "list the libraries");
+  AddXmlFlag(list, xml.get(), "print every store, the temporary one too, as the engine lists them");
+  actions_[list] = [this, xml](const CLI::App&) {
+    return WithEngine([this, xml] {
+      std::vector<LibraryInfo> libraries;
+      std::string text;
+      const std::string failure = ListLibraries(&libraries, &text);
+      if (*xml) {
+        out_ << text;
+      } else {
+        PrintLibraries(libraries, out_);
+      }
+      return Outcome(failure, err_);
+    });
+  };
+
+  auto name = std::make_shared<std::vector<std::string>>();
+  CLI::App* make =
+      AddCommand(lib, "new", "qora lib new NAME", "make a library; prints its identifier");
+  AddWord(make, "NAME", name.get(), "the name of the new library");
+  actions_[make] = [this, name](const CLI::App& command) {
+    if (name->size() != 1) return WrongLine(&command);
+    return WithEngine([this, name] {
+      std::string ident;
+      const std::string failure = NewLibrary(name->front(), &ident);
+      if (failure.empty()) PrintLibraryIdent(ident, out_);
+      return Outcome(failure, err_);
+    });
+  };
+
+  auto new_name = std::make_shared<std::vector<std::string>>();
+  auto merged = std::make_shared<std::vector<std::string>>();
+  CLI::App* merge =
+      AddCommand(lib, "merge", "qora lib merge NEWNAME LIB...",
+                 "make NEWNAME from the documents of the libraries LIB, then erase them");
+  AddWord(merge, "NEWNAME", new_name.get(), "the name of the merged library");
+  AddWords(merge, "LIB", merged.get(), "the libraries to merge (name or identifier)");
+  actions_[merge] = [this, new_name, merged](const CLI::App& command) {
+    if (new_name->size() != 1 || merged->empty()) return WrongLine(&command);
+    return WithEngine([this, new_name, merged] {
+      std::string ident;
+      const std::string failure = MergeLibraries(new_name->front(), *merged, &ident);
+      if (!ident.empty()) PrintLibraryIdent(ident, out_);
+      return Outcome(failure, err_);
+    });
+  };
+
+  // lib empty, erase and process: one library each.
+  struct OneLibrary {
+    const char* verb;
+    const char* usage;
+    const char* description;
+    std::function<std::string(const std::string& library, bool full)> run;
+  };
+  auto full = std::make_shared<bool>(false);
+  const OneLibrary one_library[] = {
+      {"empty", "qora lib empty LIB", "remove every document of LIB",
+       [](const std::string& library, bool) { return EmptyLibrary(library); }},
+      {"erase", "qora lib erase LIB", "remove LIB with all its files",
+       [](const std::string& library, bool) { return EraseLibrary(library); }},
+      {"process", "qora lib process LIB [--full]",
+       "index the new documents of LIB (all of them with --full)",
+       [](const std::string& library, bool all) { return ProcessLibrary(library, all); }},
+  };
+  for (const OneLibrary& one : one_library) {
+    auto library = std::make_shared<std::vector<std::string>>();
+    CLI::App* app = AddCommand(lib, one.verb, one.usage, one.description);
+    AddWord(app, "LIB", library.get(), "the library (name or identifier)");
+    if (app->get_name() == "process") {
+      app->add_flag("--full", *full, "index every document again");
+    }
+    actions_[app] = [this, library, full, run = one.run](const CLI::App& command) {
+      if (library->size() != 1) return WrongLine(&command);
+      return WithEngine(
+          [this, library, full, run] { return Outcome(run(library->front(), *full), err_); });
+    };
   }
-  out << FormatEnvironment(ReadEngineEnvironment());
-  return 0;
+
+  CLI::App* repair =
+      AddCommand(lib, "repair", "qora lib repair", "rebuild every library from its documents");
+  actions_[repair] = [this](const CLI::App&) {
+    return WithEngine([this] { return Outcome(RepairLibraries(), err_); });
+  };
+}
+
+void CommandLine::AddDocumentCommands() {
+  struct DocsArguments {
+    std::vector<std::string> library;
+    NumberArgument start{"", "--start"};
+    NumberArgument count{"", "--count"};
+    bool xml = false;
+    std::vector<std::string> rm_library;
+    std::vector<std::string> rm_ids;
+  };
+  auto args = std::make_shared<DocsArguments>();
+  CLI::App* docs = AddCommand(
+      &app_, "docs", "qora docs LIB [--start N] [--count N] [--xml] | docs rm LIB DOCID...",
+      "list the documents of LIB");
+  actions_[docs] = [this, args](const CLI::App& command) {
+    if (args->library.size() != 1) return WrongLine(&command);
+    if (!IsNumber(args->start.text) || !IsNumber(args->count.text)) {
+      err_ << "qora: --start and --count take whole numbers\n";
+      return kWrongLine;
+    }
+    return WithEngine([this, args] {
+      std::vector<DocumentRecord> documents;
+      std::string text;
+      const std::string failure =
+          ListLibraryDocuments(args->library.front(), std::atoi(args->start.text.c_str()),
+                               std::atoi(args->count.text.c_str()), &documents, &text);
+      if (!failure.empty()) return Outcome(failure, err_);
+      if (args->xml) {
+        out_ << text;
+      } else {
+        PrintDocuments(documents, out_);
+      }
+      return kDone;
+    });
+  };
+  docs->require_subcommand(0, 1);
+  AddWord(docs, "LIB", &args->library, "the library (name or identifier)");
+  AddNumberOption(docs, &args->start, 0, "N", "the position of the first document listed (from 0)");
+  AddNumberOption(docs, &args->count, -1, "N", "list at most N documents (-1: all)");
+  AddXmlFlag(docs, &args->xml, "print the result list as the engine writes it");
+
+  CLI::App* rm = AddCommand(docs, "rm", "qora docs rm LIB DOCID...", "erase documents from LIB");
+  actions_[rm] = [this, args](const CLI::App& command) {
+    // "docs LIB rm ..." names a library twice.
+    if (!args->library.empty()) return WrongLine(command.get_parent());
+    if (args->rm_library.size() != 1 || args->rm_ids.empty()) return WrongLine(&command);
+    return WithEngine([this, args] {
+      return Outcome(EraseDocuments(args->rm_library.front(), args->rm_ids), err_);
+    });
+  };
+  AddWord(rm, "LIB", &args->rm_library, "the library (name or identifier)");
+  AddWords(rm, "DOCID", &args->rm_ids, "the documents to erase, as `qora docs LIB` lists them");
+}
+
+void CommandLine::AddResearchCommands() {
+  // research
+  struct ResearchArguments {
+    QueryArguments query;
+    NumberArgument count{"", "--count"};
+    bool expand = false;
+  };
+  auto research_args = std::make_shared<ResearchArguments>();
+  CLI::App* research = AddCommand(
+      &app_, "research",
+      "qora research --lib LIB... (--keywords TEXT | --passage TEXT | --doc LIB:DOCID...) "
+      "[--count N] [--expand] [--xml]",
+      "rank the documents of the libraries against the query");
+  actions_[research] = [this, research_args](const CLI::App& command) {
+    ResearchRequest request;
+    request.libraries = research_args->query.libraries;
+    request.expand = research_args->expand;
+    if (!ParseQuerySource(research_args->query, &request.query, err_) ||
+        !NumberValue(research_args->count, &request.count, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, research_args, request] {
+      std::vector<DocumentRecord> documents;
+      std::string text;
+      const std::string failure = Research(request, &documents, &text);
+      if (!failure.empty()) return Outcome(failure, err_);
+      if (research_args->query.xml) {
+        out_ << text;
+      } else {
+        PrintRanking(documents, out_);
+      }
+      return kDone;
+    });
+  };
+  AddLibrariesOption(research, &research_args->query);
+  AddKeywordsOption(research, &research_args->query);
+  AddPassageOption(research, &research_args->query);
+  AddDocumentsOption(research, &research_args->query);
+  AddNumberOption(research, &research_args->count, kDefaultFetchCount, "N",
+                  "list at most N documents (default " + std::to_string(kDefaultFetchCount) + ")");
+  research->add_flag("--expand", research_args->expand, "expand the query with related terms");
+  AddXmlFlag(research, &research_args->query.xml, "print the result list as the engine writes it");
+
+  // summary
+  struct SummaryArguments {
+    std::vector<std::string> documents;
+    QueryArguments query;
+    NumberArgument bias{"", "--bias"};
+  };
+  auto summary_args = std::make_shared<SummaryArguments>();
+  CLI::App* summary = AddCommand(
+      &app_, "summary",
+      "qora summary LIB:DOCID... [--keywords TEXT | --passage TEXT] [--bias PERCENT] [--xml]",
+      "weigh the sentences of documents, biased to the query");
+  actions_[summary] = [this, summary_args](const CLI::App& command) {
+    std::vector<DocumentName> documents;
+    for (const std::string& word : summary_args->documents) {
+      DocumentName name;
+      if (!ParseDocumentName(word, &name)) {
+        err_ << "qora: a document is named LIB:DOCID, not \"" << word << "\"\n";
+        return kWrongLine;
+      }
+      documents.push_back(name);
+    }
+    QuerySource source;
+    int bias = kDefaultBiasPercent;
+    if (documents.empty() || !ParseQuerySource(summary_args->query, &source, err_) ||
+        !NumberValue(summary_args->bias, &bias, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, summary_args, documents, source, bias] {
+      SummaryResult result;
+      const std::string failure = Summarize(documents, source, bias, &result);
+      if (!failure.empty()) return Outcome(failure, err_);
+      if (summary_args->query.xml) {
+        out_ << result.text;
+      } else {
+        PrintSummary(result, documents.size(), out_);
+      }
+      return kDone;
+    });
+  };
+  AddWords(summary, "LIB:DOCID", &summary_args->documents,
+           "the documents to summarize, each named by its library and its id");
+  AddKeywordsOption(summary, &summary_args->query);
+  AddPassageOption(summary, &summary_args->query);
+  AddNumberOption(summary, &summary_args->bias, kDefaultBiasPercent, "PERCENT",
+                  "how strongly the query biases the weights (default " +
+                      std::to_string(kDefaultBiasPercent) + ")");
+  AddXmlFlag(summary, &summary_args->query.xml, "print the result list as the engine writes it");
+
+  // map
+  struct MapArguments {
+    QueryArguments query;
+    NumberArgument concepts{"", "--concepts"};
+    NumberArgument phrases{"", "--phrases"};
+  };
+  auto map_args = std::make_shared<MapArguments>();
+  CLI::App* map = AddCommand(&app_, "map",
+                             "qora map --lib LIB... (--keywords TEXT | --doc LIB:DOCID...) "
+                             "[--concepts N] [--phrases N] [--xml]",
+                             "split the query into concepts with key phrases");
+  actions_[map] = [this, map_args](const CLI::App& command) {
+    MapRequest request;
+    request.libraries = map_args->query.libraries;
+    if (!ParseQuerySource(map_args->query, &request.query, err_) ||
+        !NumberValue(map_args->concepts, &request.concepts, err_) ||
+        !NumberValue(map_args->phrases, &request.phrases, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, map_args, request] {
+      std::vector<DocumentRecord> concepts;
+      std::string text;
+      const std::string failure = ConceptMap(request, &concepts, &text);
+      if (!failure.empty()) return Outcome(failure, err_);
+      if (map_args->query.xml) {
+        out_ << text;
+      } else {
+        PrintConceptMap(concepts, out_);
+      }
+      return kDone;
+    });
+  };
+  AddLibrariesOption(map, &map_args->query);
+  AddKeywordsOption(map, &map_args->query);
+  AddDocumentsOption(map, &map_args->query);
+  AddNumberOption(map, &map_args->concepts, kDefaultMaxConcepts, "N",
+                  "at most N concepts (default " + std::to_string(kDefaultMaxConcepts) + ")");
+  AddNumberOption(
+      map, &map_args->phrases, kDefaultMaxPhrases, "N",
+      "at most N key phrases a concept (default " + std::to_string(kDefaultMaxPhrases) + ")");
+  AddXmlFlag(map, &map_args->query.xml, "print the result list as the engine writes it");
+}
+
+void CommandLine::AddAcquisitionCommands() {
+  // add
+  struct AddArguments {
+    std::vector<std::string> library;
+    std::vector<std::string> files;
+  };
+  auto add_args = std::make_shared<AddArguments>();
+  CLI::App* add = AddCommand(&app_, "add", "qora add LIB FILE...",
+                             "import HTML and PDF files into LIB and index them");
+  actions_[add] = [this, add_args](const CLI::App& command) {
+    if (add_args->library.size() != 1 || add_args->files.empty()) return WrongLine(&command);
+    return WithEngine([this, add_args] {
+      std::string failure;
+      {
+        StatusProgress progress;
+        failure = AddFilesToLibrary(add_args->library.front(), add_args->files);
+      }
+      return Outcome(failure, err_);
+    });
+  };
+  AddWord(add, "LIB", &add_args->library, "the library (name or identifier)");
+  AddWords(add, "FILE", &add_args->files, "the HTML and PDF files to import");
+
+  // add-folder
+  struct FolderArguments {
+    std::vector<std::string> library;
+    std::vector<std::string> folder;
+    NumberArgument depth{"", "--depth"};
+    NumberArgument kilobytes{"", "--max-kb"};
+    NumberArgument documents{"", "--max-docs"};
+  };
+  auto folder_args = std::make_shared<FolderArguments>();
+  CLI::App* add_folder = AddCommand(
+      &app_, "add-folder", "qora add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]",
+      "import the files of FOLDER into LIB and index them");
+  actions_[add_folder] = [this, folder_args](const CLI::App& command) {
+    int depth = 0, kilobytes = 0, documents = 0;
+    if (folder_args->library.size() != 1 || folder_args->folder.size() != 1 ||
+        !NumberValue(folder_args->depth, &depth, err_) ||
+        !NumberValue(folder_args->kilobytes, &kilobytes, err_) ||
+        !NumberValue(folder_args->documents, &documents, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, folder_args, depth, kilobytes, documents] {
+      std::string failure;
+      {
+        StatusProgress progress;
+        failure = AddFolderToLibrary(folder_args->library.front(), folder_args->folder.front(),
+                                     depth, kilobytes, documents);
+      }
+      return Outcome(failure, err_);
+    });
+  };
+  AddWord(add_folder, "LIB", &folder_args->library, "the library (name or identifier)");
+  AddWord(add_folder, "FOLDER", &folder_args->folder, "the folder to import");
+  AddNumberOption(add_folder, &folder_args->depth, kDefaultFolderDepth, "N",
+                  "walk N levels of folders (1: the folder's own files; default " +
+                      std::to_string(kDefaultFolderDepth) + ")");
+  AddNumberOption(
+      add_folder, &folder_args->kilobytes, kDefaultFolderKilobytes, "N",
+      "import at most N kilobytes (default " + std::to_string(kDefaultFolderKilobytes) + ")");
+  AddNumberOption(
+      add_folder, &folder_args->documents, kDefaultFolderDocuments, "N",
+      "import at most N documents (default " + std::to_string(kDefaultFolderDocuments) + ")");
+}
+
+void CommandLine::AddWebCommands() {
+  // crawl
+  struct CrawlArguments {
+    std::vector<std::string> library;
+    std::vector<std::string> addresses;
+    NumberArgument depth{"", "--depth"};
+    NumberArgument kilobytes{"", "--max-kb"};
+    NumberArgument sites{"", "--max-sites"};
+    NumberArgument documents{"", "--max-docs"};
+    bool internal_only = false;
+  };
+  auto crawl_args = std::make_shared<CrawlArguments>();
+  CLI::App* crawl = AddCommand(&app_, "crawl",
+                               "qora crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] "
+                               "[--max-docs N] [--internal-only]",
+                               "crawl from the start addresses into LIB and index the pages");
+  actions_[crawl] = [this, crawl_args](const CLI::App& command) {
+    int depth = 0, kilobytes = 0, sites = 0, documents = 0;
+    if (crawl_args->library.size() != 1 || crawl_args->addresses.empty() ||
+        !NumberValue(crawl_args->depth, &depth, err_) ||
+        !NumberValue(crawl_args->kilobytes, &kilobytes, err_) ||
+        !NumberValue(crawl_args->sites, &sites, err_) ||
+        !NumberValue(crawl_args->documents, &documents, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, crawl_args, depth, kilobytes, sites, documents] {
+      std::string failure;
+      {
+        StatusProgress progress;
+        failure = CrawlIntoLibrary(crawl_args->library.front(), crawl_args->addresses, depth,
+                                   kilobytes, sites, documents, crawl_args->internal_only);
+      }
+      return Outcome(failure, err_);
+    });
+  };
+  AddWord(crawl, "LIB", &crawl_args->library, "the library (name or identifier)");
+  AddWords(crawl, "URL", &crawl_args->addresses, "the start addresses");
+  AddNumberOption(crawl, &crawl_args->depth, kDefaultCrawlDepth, "N",
+                  "follow links N levels deep (0: the start addresses alone; default " +
+                      std::to_string(kDefaultCrawlDepth) + ")");
+  AddNumberOption(
+      crawl, &crawl_args->kilobytes, kDefaultCrawlKilobytes, "N",
+      "fetch at most N kilobytes (default " + std::to_string(kDefaultCrawlKilobytes) + ")");
+  AddNumberOption(crawl, &crawl_args->sites, kDefaultCrawlSites, "N",
+                  "visit at most N addresses (default " + std::to_string(kDefaultCrawlSites) + ")");
+  AddNumberOption(
+      crawl, &crawl_args->documents, kDefaultCrawlDocuments, "N",
+      "store at most N documents (default " + std::to_string(kDefaultCrawlDocuments) + ")");
+  crawl->add_flag("--internal-only", crawl_args->internal_only, "follow no link to another host");
+
+  // websearch and quicksearch
+  struct SearchArguments {
+    std::vector<std::string> library;
+    std::vector<std::string> words;
+    std::string engines = "1";
+    NumberArgument results{"", "--results"};
+  };
+  const auto add_search_options = [](CLI::App* app, SearchArguments* args) {
+    AddWords(app, "WORDS", &args->words, "the words to search for");
+    app->add_option("--engines", args->engines,
+                    "the search engines to ask, numbered 1 to 5 as in se.ini (default 1)")
+        ->type_name("1,3")
+        ->take_last();
+    AddNumberOption(
+        app, &args->results, kDefaultSearchResults, "N",
+        "ask each engine for N hits (default " + std::to_string(kDefaultSearchResults) + ")");
+  };
+
+  auto websearch_args = std::make_shared<SearchArguments>();
+  CLI::App* websearch =
+      AddCommand(&app_, "websearch", "qora websearch LIB WORDS... [--engines 1,3] [--results N]",
+                 "search the internet and store the hits in LIB");
+  actions_[websearch] = [this, websearch_args](const CLI::App& command) {
+    int results = 0;
+    if (websearch_args->library.size() != 1 || websearch_args->words.empty() ||
+        !NumberValue(websearch_args->results, &results, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, websearch_args, results] {
+      std::string failure;
+      {
+        StatusProgress progress;
+        failure =
+            SearchIntoLibrary(websearch_args->library.front(), SearchWords(websearch_args->words),
+                              websearch_args->engines, results);
+      }
+      return Outcome(failure, err_);
+    });
+  };
+  AddWord(websearch, "LIB", &websearch_args->library, "the library (name or identifier)");
+  add_search_options(websearch, websearch_args.get());
+
+  auto quicksearch_args = std::make_shared<SearchArguments>();
+  CLI::App* quicksearch =
+      AddCommand(&app_, "quicksearch", "qora quicksearch WORDS... [--engines 1,3] [--results N]",
+                 "list the hits of the search engines");
+  actions_[quicksearch] = [this, quicksearch_args](const CLI::App& command) {
+    int results = 0;
+    if (quicksearch_args->words.empty() ||
+        !NumberValue(quicksearch_args->results, &results, err_)) {
+      return WrongLine(&command);
+    }
+    return WithEngine([this, quicksearch_args, results] {
+      std::vector<DocumentRecord> hits;
+      std::string failure;
+      {
+        StatusProgress progress;
+        failure = QuickSearchHits(SearchWords(quicksearch_args->words), quicksearch_args->engines,
+                                  &hits, results);
+      }
+      if (!failure.empty()) return Outcome(failure, err_);
+      PrintSearchHits(hits, out_);
+      return kDone;
+    });
+  };
+  add_search_options(quicksearch, quicksearch_args.get());
+}
+
+// The command that the parser stopped in: the last subcommand selected.
+const CLI::App* SelectedCommand(const CLI::App& app) {
+  const CLI::App* command = &app;
+  while (!command->get_subcommands().empty()) command = command->get_subcommands().front();
+  return command;
+}
+
+int CommandLine::Refused(const CLI::Error& error) {
+  // The words no command or option took, from the program down to the
+  // command where the parser stopped.
+  std::vector<const CLI::App*> chain = {&app_};
+  while (!chain.back()->get_subcommands().empty()) {
+    chain.push_back(chain.back()->get_subcommands().front());
+  }
+  for (const CLI::App* app : chain) {
+    const std::vector<std::string> extras = app->remaining(false);
+    if (extras.empty()) continue;
+    const std::string& first = extras.front();
+    const bool is_option = first.size() > 1 && first[0] == '-';
+    if (app == &app_) {
+      if (is_option) {
+        err_ << "qora: unknown option " << first << "\n";
+      } else {
+        err_ << "qora: unknown command \"" << first << "\"\n" << kUsage;
+      }
+      return kWrongLine;
+    }
+    const bool takes_words =
+        !app->get_options([](const CLI::Option* option) { return option->get_positional(); })
+             .empty();
+    if (is_option) {
+      err_ << "qora: unknown option " << first << "\n";
+    } else if (takes_words || app->get_subcommands({}).empty()) {
+      err_ << "qora: unexpected argument \"" << first << "\"\n";
+    } else {  // a group of commands: qora lib frob
+      err_ << "qora: unknown command \"" << app->get_name() << " " << first << "\"\n";
+    }
+    return WrongLine(app);
+  }
+  const CLI::App* command = SelectedCommand(app_);
+  // An option without its value: the message of the hand-written parser.
+  const std::string what = error.what();
+  const std::string missing = " missing";
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr &&
+      what.find(" required ") != std::string::npos && what.size() > missing.size() &&
+      what.compare(what.size() - missing.size(), missing.size(), missing) == 0) {
+    err_ << "qora: " << what.substr(0, what.find(':')) << " needs a value\n";
+    return kWrongLine;
+  }
+  // A command group without its command (qora lib).
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr && command != &app_ &&
+      command->get_require_subcommand_min() > 0 && command->get_subcommands().empty()) {
+    return WrongLine(command);
+  }
+  err_ << "qora: " << what << "\n";
+  return command == &app_ ? kWrongLine : WrongLine(command);
+}
+
+int CommandLine::Run(const std::vector<std::string>& arguments) {
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app_.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out_ << app_.help();
+    return kDone;
+  } catch (const CLI::CallForVersion& version) {
+    out_ << version.what() << "\n";
+    return kDone;
+  } catch (const CLI::Error& error) {
+    return Refused(error);
+  }
+  const CLI::App* command = SelectedCommand(app_);
+  if (command == &app_) {
+    err_ << kUsage;
+    return kWrongLine;
+  }
+  auto action = actions_.find(command);
+  if (action == actions_.end()) return WrongLine(command);
+  return action->second(*command);
 }
 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
-  Invocation invocation;
-  if (!ParseInvocation(arguments, &invocation, err)) return 2;
-  if (invocation.command == "help") {
-    out << kUsage;
-    return 0;
-  }
-  if (invocation.command == "init") return RunInit(invocation, out, err);
-  if (invocation.command == "info") return WithEngine(invocation, RunInfo, {}, out, err);
-  if (invocation.command == "lib") return WithEngine(invocation, RunLib, {}, out, err);
-  if (invocation.command == "docs") {
-    return WithEngine(invocation, RunDocs, {"--start", "--count"}, out, err);
-  }
-  const std::vector<std::string> query_options = {"--lib", "--keywords", "--passage", "--doc"};
-  if (invocation.command == "research") {
-    std::vector<std::string> with_value = query_options;
-    with_value.push_back("--count");
-    return WithEngine(invocation, RunResearch, with_value, out, err);
-  }
-  if (invocation.command == "summary") {
-    std::vector<std::string> with_value = query_options;
-    with_value.push_back("--bias");
-    return WithEngine(invocation, RunSummary, with_value, out, err);
-  }
-  if (invocation.command == "map") {
-    std::vector<std::string> with_value = query_options;
-    with_value.insert(with_value.end(), {"--concepts", "--phrases"});
-    return WithEngine(invocation, RunMap, with_value, out, err);
-  }
-  if (invocation.command == "add") return WithEngine(invocation, RunAdd, {}, out, err);
-  if (invocation.command == "add-folder") {
-    return WithEngine(invocation, RunAddFolder, {"--depth", "--max-kb", "--max-docs"}, out, err);
-  }
-  if (invocation.command == "crawl") {
-    return WithEngine(invocation, RunCrawl, {"--depth", "--max-kb", "--max-sites", "--max-docs"},
-                      out, err);
-  }
-  if (invocation.command == "websearch") {
-    return WithEngine(invocation, RunWebSearch, {"--engines", "--results"}, out, err);
-  }
-  if (invocation.command == "quicksearch") {
-    return WithEngine(invocation, RunQuickSearch, {"--engines", "--results"}, out, err);
-  }
-  err << "qora: unknown command \"" << invocation.command << "\"\n" << kUsage;
-  return 2;
+  CommandLine command_line(out, err);
+  return command_line.Run(arguments);
 }
 
 }  // namespace qora
