@@ -14,17 +14,6 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
-TEST(CrawlFilesTest, RawFileHoldsEveryByteOrIsNotThere) {
-  test::TempDir dir;
-  const std::string bytes("page\0with\xff bytes", 16);
-  ASSERT_TRUE(WriteRawFile(dir.path() + "p.htm", bytes.data(), bytes.size()));
-  EXPECT_EQ(ReadFile(dir.path() + "p.htm"), bytes);
-  ASSERT_TRUE(WriteRawFile(dir.path() + "p.htm", "x", 1));  // replaced, not appended
-  EXPECT_EQ(ReadFile(dir.path() + "p.htm"), "x");
-  EXPECT_FALSE(WriteRawFile(dir.path() + "missing/p.htm", "x", 1));
-  EXPECT_FALSE(fs::exists(dir.path() + "missing/p.htm"));
-}
-
 TEST(CrawlFilesTest, MoveReplacesTheTargetOrLeavesItAbsent) {
   test::TempDir dir;
   WriteFile(dir.path() + "new.dml", "new");

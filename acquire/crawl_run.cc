@@ -12,6 +12,7 @@
 #include "util/decimal.h"
 #include "store/document_id.h"
 #include "util/ascii.h"
+#include "util/file_bytes.h"
 
 namespace qora {
 
@@ -350,7 +351,7 @@ void CrawlRun::HandleAddress(const std::string& address, int depth, WorkerDesk* 
   // followed; its line still counts its size below.
   if (!known) {
     const std::string raw = staging_ + id + (pdf ? ".pdf" : ".htm");
-    if (staging_.empty() || !WriteRawFile(raw, fetcher.content(), static_cast<size_t>(size))) {
+    if (staging_.empty() || !WriteNewFile(raw, std::string_view(fetcher.content(), static_cast<size_t>(size)))) {
       return CountSite();
     }
     fetcher.ReleaseContent();

@@ -36,25 +36,6 @@ constexpr int64_t kCharactersPerPage = 2000;
 
 void RemoveFile(const std::string& path) { std::remove(path.c_str()); }
 
-// Writes `bytes` to a file created anew at `path`; on failure removes what
-// was written and returns false. The descriptor is not inherited by the
-// helper programs that other threads start meanwhile.
-bool WriteNewFile(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    ok = wrote > 0;
-    if (ok) done += static_cast<size_t>(wrote);
-  }
-  ok = (::close(fd) == 0) && ok;
-  if (!ok) RemoveFile(path);
-  return ok;
-}
-
 // `text` with every "<" written as "&lt;", so that a value taken from a page
 // cannot open an element in the DML record.
 std::string WithoutMarkup(std::string_view text) {

@@ -15,7 +15,6 @@
 #include "analysis/term_pair.h"
 #include "analysis/term_vector.h"
 #include "util/document_record.h"
-#include "util/gcc_warnings.h"
 
 namespace qora {
 namespace {
@@ -660,7 +659,6 @@ TEST_F(ConceptRecordTest, ConceptWithoutPairsGivesNoPhrases) {
 
 // A document-sized vector: random sentences over a few hundred words, where
 // words of the same hundred occur together more often.
-QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
 TEST_F(ConceptRecordTest, LargeVectorGivesAConsistentMap) {
   TermDictionary words;
   for (int i = 0; i < 300; ++i) words.AddWord("w" + std::to_string(i));
@@ -701,7 +699,6 @@ TEST_F(ConceptRecordTest, LargeVectorGivesAConsistentMap) {
     }
   }
 }
-QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 
 }  // namespace
 }  // namespace qora

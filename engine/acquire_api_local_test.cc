@@ -12,6 +12,7 @@
 #include "engine/engine.h"
 #include "qora/engine.h"
 #include "store/document_id.h"
+#include "tests/engine_status.h"
 #include "tests/pdf_builder.h"
 #include "tests/test_util.h"
 
@@ -91,14 +92,7 @@ class LocalImportTest : public ::testing::Test {
     return ids;
   }
 
-  std::string Status() {
-    char* text = nullptr;
-    int result = -2;
-    EngineGetStatus(&text, &result);
-    std::string status = text == nullptr ? "" : text;
-    EngineFreeString(text);
-    return status;
-  }
+  std::string Status() { return test::EngineStatusText(); }
 
   test::TempDir dir_;
   std::string data_;

@@ -15,6 +15,7 @@
 #include "engine/api_support.h"
 #include "engine/engine.h"
 #include "qora/engine.h"
+#include "tests/engine_status.h"
 #include "tests/test_util.h"
 
 namespace {
@@ -52,14 +53,7 @@ bool CallFailingAllocation(long n, const std::function<void()>& call) {
   return reached;
 }
 
-std::string Status() {
-  char* text = nullptr;
-  int result = -2;
-  EngineGetStatus(&text, &result);
-  std::string status = text == nullptr ? "" : text;
-  EngineFreeString(text);
-  return status;
-}
+std::string Status() { return test::EngineStatusText(); }
 
 class ApiGuardTest : public ::testing::Test {
  protected:

@@ -16,6 +16,7 @@
 #include "qora/engine.h"
 #include "store/document_id.h"
 #include "store/document_store.h"
+#include "tests/engine_status.h"
 #include "tests/fake_search_engines.h"
 #include "tests/meta_search_fixture.h"
 #include "tests/test_util.h"
@@ -53,14 +54,7 @@ class MetaSearchTest : public test::MetaSearchFixture {
     return nullptr;
   }
 
-  std::string Status() {
-    char* text = nullptr;
-    int result = -2;
-    EngineGetStatus(&text, &result);
-    std::string status = text == nullptr ? "" : text;
-    EngineFreeString(text);
-    return status;
-  }
+  std::string Status() { return test::EngineStatusText(); }
 };
 
 TEST_F(MetaSearchTest, QuickSearchListsTheHitsCutByThePatterns) {

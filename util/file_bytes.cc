@@ -37,6 +37,21 @@ size_t SizeGuess(const struct stat& status) {
 
 }  // namespace
 
+bool WriteNewFile(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    ok = wrote > 0;
+    if (ok) done += static_cast<size_t>(wrote);
+  }
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
   bytes->clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -14,6 +14,12 @@ namespace qora {
 // buffer reused for many small files is allocated once.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
 
+// Writes `bytes` to a file created anew at `path` (an existing file is
+// truncated first); true on success. A failed write removes what was
+// written. The descriptor is not inherited by programs that other threads
+// start meanwhile.
+bool WriteNewFile(const std::string& path, std::string_view bytes);
+
 // The bytes of one file, mapped read-only when it is a regular file (large
 // index files are then neither copied nor zero-filled first) and read into
 // memory otherwise.

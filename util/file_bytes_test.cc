@@ -1,9 +1,11 @@
 #include "util/file_bytes.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -57,6 +59,17 @@ TEST(FileBytesTest, APipeIsReadToItsEnd) {
   EXPECT_TRUE(file.Open(path));
   writer.join();
   EXPECT_EQ(content, file.bytes());
+}
+
+TEST(WriteNewFileTest, FileHoldsEveryByteOrIsNotThere) {
+  test::TempDir dir;
+  const std::string bytes("page\0with\xff bytes", 16);
+  ASSERT_TRUE(WriteNewFile(dir.path() + "p.htm", bytes));
+  EXPECT_EQ(test::ReadFile(dir.path() + "p.htm"), bytes);
+  ASSERT_TRUE(WriteNewFile(dir.path() + "p.htm", "x"));  // replaced, not appended
+  EXPECT_EQ(test::ReadFile(dir.path() + "p.htm"), "x");
+  EXPECT_FALSE(WriteNewFile(dir.path() + "missing/p.htm", "x"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "missing/p.htm"));
 }
 
 }  // namespace
