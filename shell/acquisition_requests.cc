@@ -18,19 +18,10 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : absolute.string();
 }
 
-// Indexes the library's new documents and releases its statistics, as after
-// every change of a library.
-void ProcessNewDocuments(int handle) {
-  int result = -1;
-  EngineProcessStore(handle, 0, &result);
-  EngineReleaseStoreStatistics(handle, &result);
-}
-
 std::string Outcome(int result, int handle) {
   if (result == 1) return "Cannot do this now.";
   if (result < 0) return kNoSettings;
-  ProcessNewDocuments(handle);
-  return "";
+  return IndexLibrary(handle, /*full=*/false);
 }
 
 }  // namespace

@@ -51,13 +51,17 @@ std::string Formatted(const char* format, int value) {
   return text;
 }
 
-void ProcessAndRelease(int handle, bool full) {
-  int result = -1;
-  EngineProcessStore(handle, full ? 1 : 0, &result);
-  EngineReleaseStoreStatistics(handle, &result);
-}
-
 }  // namespace
+
+std::string IndexLibrary(int handle, bool full) {
+  int processed = -1;
+  EngineProcessStore(handle, full ? 1 : 0, &processed);
+  int released = -1;
+  EngineReleaseStoreStatistics(handle, &released);
+  if (processed == 0) return "";
+  return "The index of the library could not be written; its documents are kept and are "
+         "indexed again next time.";
+}
 
 std::string ListLibraries(std::vector<LibraryInfo>* libraries, std::string* text) {
   libraries->clear();
@@ -162,8 +166,7 @@ std::string MergeLibraries(const std::string& name, const std::vector<std::strin
     }
     EngineEraseStore(source, &result);
   }
-  ProcessAndRelease(target, /*full=*/false);
-  return skipped;
+  return skipped + IndexLibrary(target, /*full=*/false);
 }
 
 std::string EmptyLibrary(const std::string& library) {
@@ -194,8 +197,7 @@ std::string ProcessLibrary(const std::string& library, bool full) {
   int handle = -1;
   std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
-  ProcessAndRelease(handle, full);
-  return "";
+  return IndexLibrary(handle, full);
 }
 
 std::string RepairLibraries() {
@@ -203,8 +205,13 @@ std::string RepairLibraries() {
   ListLibraries(&libraries);  // opens every library but the temporary store
   int result = -1;
   EngineReloadWordLists(&result);
-  for (const LibraryInfo& library : libraries) ProcessAndRelease(HandleOf(library.ident), true);
-  return "";
+  std::string failures;
+  for (const LibraryInfo& library : libraries) {
+    if (!IndexLibrary(HandleOf(library.ident), true).empty()) {
+      failures += "The index of " + library.name + " could not be written. ";
+    }
+  }
+  return failures;
 }
 
 std::string ListLibraryDocuments(const std::string& library, int start, int count,
@@ -239,8 +246,7 @@ std::string EraseDocuments(const std::string& library, const std::vector<std::st
   EngineEraseDocuments(list.c_str(), &result);
   if (result != 0) return "The documents could not be erased.";
   // The master index still counts the documents taken out: rebuild it.
-  ProcessAndRelease(handle, /*full=*/true);
-  return "";
+  return IndexLibrary(handle, /*full=*/true);
 }
 
 }  // namespace qora

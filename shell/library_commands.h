@@ -39,6 +39,12 @@ std::string ResolveLibrary(const std::string& name_or_ident, std::string* ident)
 // sets `handle` to its store handle.
 std::string OpenLibrary(const std::string& name_or_ident, int* handle);
 
+// Indexes the new documents of the open library `handle` (every document
+// with `full`) and releases its term statistics, as after every change of a
+// library. "" when done; a message when its index could not be written (the
+// documents stay and the next indexing takes them again).
+std::string IndexLibrary(int handle, bool full);
+
 // Makes a library named `name`; its identifier goes to `ident`.
 std::string NewLibrary(const std::string& name, std::string* ident);
 

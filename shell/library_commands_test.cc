@@ -213,6 +213,24 @@ TEST_F(LibraryCommandsTest, IncrementalProcessingInALaterRunKeepsEarlierDocument
   EXPECT_TRUE(MasterIndex(lib) == incremental);
 }
 
+TEST_F(LibraryCommandsTest, AnIndexThatCannotBeWrittenFailsTheCommandAndKeepsTheDocuments) {
+  const std::string lib = IdentOf(Qora(data_, {"lib", "new", "Papers"}));
+  AddDocuments(data_, lib, 4);
+  // A folder where the master index must go: the index cannot be replaced.
+  const std::string master = data_ + "/libraries/" + lib + "/loc_i/master.idx";
+  fs::create_directories(master + "/blocked");
+  const Outcome failed = Qora(data_, {"lib", "process", lib});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("The index of the library could not be written"), std::string::npos)
+      << failed.err;
+  fs::remove_all(master);
+  // The documents were kept and are indexed by the next run.
+  ASSERT_EQ(Qora(data_, {"lib", "process", lib}).status, 0);
+  EXPECT_FALSE(MasterIndex(lib).empty());
+  const Outcome docs = Qora(data_, {"docs", lib});
+  EXPECT_NE(docs.out.find("Document 3"), std::string::npos) << docs.out;
+}
+
 TEST_F(LibraryCommandsTest, EmptyAndEraseLibraries) {
   const std::string lib = IdentOf(Qora(data_, {"lib", "new", "Papers"}));
   AddDocuments(data_, lib, 2);

@@ -53,9 +53,7 @@ std::string CrawlIntoLibrary(const std::string& library, const std::vector<std::
   EngineAddFromWeb(handle, start.c_str(), parameters.c_str(), &result);
   if (result == 1) return "Cannot do this now.";
   if (result < 0) return kNoCrawlSettings;
-  EngineProcessStore(handle, 0, &result);
-  EngineReleaseStoreStatistics(handle, &result);
-  return "";
+  return IndexLibrary(handle, /*full=*/false);
 }
 
 // ---- Internet search ------------------------------------------------------
@@ -131,8 +129,7 @@ std::string SearchIntoLibrary(const std::string& library, const std::string& wor
   EngineSearchIntoStore(handle, words.c_str(), parameters.c_str(), &result);
   if (result == 1) return "Cannot do this now.";
   if (result < 0) return kNoSearchSettings;
-  EngineProcessStore(handle, 0, &result);
-  return "";
+  return IndexLibrary(handle, /*full=*/false);
 }
 
 std::string QuickSearchHits(const std::string& words, const std::string& engines,
