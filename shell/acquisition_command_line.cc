@@ -2,6 +2,7 @@
 // local files, crawl and websearch from the internet; and quicksearch, which
 // lists the hits of the search engines.
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,17 @@
 #include "util/document_record.h"
 
 namespace qora {
+namespace {
+
+// Runs `run` while the engine's status shows as progress (StatusProgress) and
+// returns its failure message. The progress line is ended first, so that a
+// message printed next stands on a line of its own.
+std::string WithProgress(const std::function<std::string()>& run) {
+  StatusProgress progress;
+  return run();
+}
+
+}  // namespace
 
 void CommandLine::AddAcquisitionCommands() {
   // add
@@ -28,12 +40,10 @@ void CommandLine::AddAcquisitionCommands() {
   actions_[add] = [this, add_args](const CLI::App& command) {
     if (add_args->library.size() != 1 || add_args->files.empty()) return WrongLine(&command);
     return WithEngine([this, add_args] {
-      std::string failure;
-      {
-        StatusProgress progress;
-        failure = AddFilesToLibrary(add_args->library.front(), add_args->files);
-      }
-      return Outcome(failure, err_);
+      return Outcome(WithProgress([&] {
+                       return AddFilesToLibrary(add_args->library.front(), add_args->files);
+                     }),
+                     err_);
     });
   };
   AddWord(add, "LIB", &add_args->library, "the library (name or identifier)");
@@ -60,13 +70,12 @@ void CommandLine::AddAcquisitionCommands() {
       return WrongLine(&command);
     }
     return WithEngine([this, folder_args, depth, kilobytes, documents] {
-      std::string failure;
-      {
-        StatusProgress progress;
-        failure = AddFolderToLibrary(folder_args->library.front(), folder_args->folder.front(),
-                                     depth, kilobytes, documents);
-      }
-      return Outcome(failure, err_);
+      return Outcome(WithProgress([&] {
+                       return AddFolderToLibrary(folder_args->library.front(),
+                                                 folder_args->folder.front(), depth, kilobytes,
+                                                 documents);
+                     }),
+                     err_);
     });
   };
   AddWord(add_folder, "LIB", &folder_args->library, "the library (name or identifier)");
@@ -108,13 +117,12 @@ void CommandLine::AddWebCommands() {
       return WrongLine(&command);
     }
     return WithEngine([this, crawl_args, depth, kilobytes, sites, documents] {
-      std::string failure;
-      {
-        StatusProgress progress;
-        failure = CrawlIntoLibrary(crawl_args->library.front(), crawl_args->addresses, depth,
-                                   kilobytes, sites, documents, crawl_args->internal_only);
-      }
-      return Outcome(failure, err_);
+      return Outcome(WithProgress([&] {
+                       return CrawlIntoLibrary(crawl_args->library.front(), crawl_args->addresses,
+                                               depth, kilobytes, sites, documents,
+                                               crawl_args->internal_only);
+                     }),
+                     err_);
     });
   };
   AddWord(crawl, "LIB", &crawl_args->library, "the library (name or identifier)");
@@ -161,14 +169,12 @@ void CommandLine::AddWebCommands() {
       return WrongLine(&command);
     }
     return WithEngine([this, websearch_args, results] {
-      std::string failure;
-      {
-        StatusProgress progress;
-        failure =
-            SearchIntoLibrary(websearch_args->library.front(), SearchWords(websearch_args->words),
-                              websearch_args->engines, results);
-      }
-      return Outcome(failure, err_);
+      return Outcome(WithProgress([&] {
+                       return SearchIntoLibrary(websearch_args->library.front(),
+                                                SearchWords(websearch_args->words),
+                                                websearch_args->engines, results);
+                     }),
+                     err_);
     });
   };
   AddWord(websearch, "LIB", &websearch_args->library, "the library (name or identifier)");
@@ -186,12 +192,10 @@ void CommandLine::AddWebCommands() {
     }
     return WithEngine([this, quicksearch_args, results] {
       std::vector<DocumentRecord> hits;
-      std::string failure;
-      {
-        StatusProgress progress;
-        failure = QuickSearchHits(SearchWords(quicksearch_args->words), quicksearch_args->engines,
-                                  &hits, results);
-      }
+      const std::string failure = WithProgress([&] {
+        return QuickSearchHits(SearchWords(quicksearch_args->words), quicksearch_args->engines,
+                               &hits, results);
+      });
       if (!failure.empty()) return Outcome(failure, err_);
       PrintSearchHits(hits, out_);
       return kDone;
