@@ -67,6 +67,19 @@ TEST_F(CommandLineTest, BrokenEnvironmentFileFailsAndWritesNothing) {
   EXPECT_EQ(FolderSnapshot(data), before);
 }
 
+TEST_F(CommandLineTest, WordListsThatCannotBeSavedFailTheRun) {
+  const std::string data = dir_.path() + "qoralibs";
+  ASSERT_EQ(Qora({"init", data}).status, 0);
+  // A folder where the word archive must go: the run's end cannot save it.
+  std::filesystem::create_directories(data + "/words.arc/blocked");
+  Outcome info = Qora({"--data", data, "info"});
+  EXPECT_EQ(info.status, 1);
+  EXPECT_NE(info.out.find("stop words             127\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.err.find("the word lists could not be saved"), std::string::npos) << info.err;
+  std::filesystem::remove_all(data + "/words.arc");
+  EXPECT_EQ(Qora({"--data", data, "info"}).status, 0);
+}
+
 TEST_F(CommandLineTest, WrongCommandLinesAreRefused) {
   EXPECT_EQ(Qora({}).status, 2);
   EXPECT_EQ(Qora({"frobnicate"}).status, 2);

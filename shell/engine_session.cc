@@ -22,11 +22,12 @@ int EngineSession::Start(const std::string& data_folder) {
   return result;
 }
 
-void EngineSession::Finish() {
-  if (!started_) return;
+int EngineSession::Finish() {
+  if (!started_) return 0;
   int result = 0;
   EngineFinish(&result);
   started_ = false;
+  return result;
 }
 
 std::map<std::string, std::string> ReadEngineEnvironment() {

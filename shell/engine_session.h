@@ -26,8 +26,10 @@ class EngineSession {
   // and nothing has been written).
   int Start(const std::string& data_folder);
 
-  // Ends the run: EngineFinish, once. Nothing when the start failed.
-  void Finish();
+  // Ends the run: EngineFinish, once. Returns its result: 0 done (also when
+  // the start failed or the run was finished before), 1 when the temporary
+  // store could not be emptied or the word lists could not be saved.
+  int Finish();
 
   bool started() const { return started_; }
 
