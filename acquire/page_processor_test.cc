@@ -50,20 +50,9 @@ std::string ExpectedBanner(const std::string& base, const std::string& address) 
 }
 
 // A one-page PDF whose Info dictionary holds `title` and whose page shows
-// `text`; both are PDF literal strings. The cross-reference offsets are
-// computed as the file is built.
+// `text`.
 std::string MakePdf(const std::string& title, const std::string& text) {
-  const std::string stream = "BT /F1 14 Tf 72 700 Td (" + text + ") Tj ET";
-  const std::vector<std::string> objects = {
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-      "/Resources << /Font << /F1 5 0 R >> >> >>",
-      test::PdfStreamObject(stream),
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-      "<< /Title (" + title + ") >>",
-  };
-  return test::AssemblePdf(objects, 6);
+  return test::OnePagePdf(title, text);
 }
 
 // `words` words of filler text in sentences.

@@ -6,40 +6,19 @@
 
 #include <string>
 
+#include "tests/filled_record.h"
+
 namespace qora {
 namespace {
 
+// The shared filled record with a header and a note of its own, a second
+// key phrase of a weight below the threshold of zero, and no key passages.
 DocumentRecord FilledRecord() {
-  DocumentRecord r;
-  r.rank = 0.75;
-  r.ord = 2;
-  r.obj_handle = 7;
-  r.parent_handle = -3;
-  r.docid = "D1";
-  r.parid = "P1";
-  r.group = "g";
-  r.buri = "http://b/";
-  r.uri = "http://u/";
-  r.bcuri = "http://c/";
-  r.curi = "cu";
-  r.dmluri = "d.dml";
-  r.size = "120";
-  r.type = "text/html";
-  r.lang = "en";
-  r.char_enc = "utf-8";
-  r.date_cr = "7/4/2003 9:05 PM";
-  r.date_ret = "dr";
-  r.name = "nm";
+  DocumentRecord r = test::FilledRecord();
   r.header = "hd";
-  r.keywords = {{"alpha", 1.5, 2}};
-  r.keyphrases = {{"beta gamma", 0.25, 1}, {"delta", 1e-7, 0}};
-  r.sdesc = "s";
-  r.ldesc = "l";
+  r.keyphrases.push_back({"delta", 1e-7, 0});
+  r.keypassages.clear();
   r.note = "n & <b>";
-  r.owner = "o";
-  r.status = "st";
-  r.fetcher = "f";
-  r.source = "src";
   return r;
 }
 

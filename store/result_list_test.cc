@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/dml_writer.h"
+#include "tests/filled_record.h"
 #include "util/result_text_reader.h"
 
 namespace qora {
@@ -21,40 +22,7 @@ DocumentRecord Record(const std::string& docid, double rank) {
   return record;
 }
 
-DocumentRecord FilledRecord() {
-  DocumentRecord r;
-  r.rank = 0.75;
-  r.ord = 2;
-  r.obj_handle = 7;
-  r.parent_handle = -3;
-  r.docid = "D1";
-  r.parid = "P1";
-  r.group = "g";
-  r.buri = "http://b/";
-  r.uri = "http://u/";
-  r.bcuri = "http://c/";
-  r.curi = "cu";
-  r.dmluri = "d.dml";
-  r.size = "120";
-  r.type = "text/html";
-  r.lang = "en";
-  r.char_enc = "utf-8";
-  r.date_cr = "7/4/2003 9:05 PM";
-  r.date_ret = "dr";
-  r.name = "nm";
-  r.header = "A Title";
-  r.keywords = {{"alpha", 1.5, 2}};
-  r.keyphrases = {{"beta gamma", 0.25, 1}};
-  r.keypassages = {{"a passage", 0.125, 4}, {"another", 2, 5}};
-  r.sdesc = "s";
-  r.ldesc = "l";
-  r.note = "n";
-  r.owner = "o";
-  r.status = "st";
-  r.fetcher = "f";
-  r.source = "src";
-  return r;
-}
+using test::FilledRecord;
 
 std::vector<DocumentRecord> ReadBack(const std::string& text) {
   std::vector<DocumentRecord> records;

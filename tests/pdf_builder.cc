@@ -28,4 +28,19 @@ std::string AssemblePdf(const std::vector<std::string>& objects, int info_object
   return pdf;
 }
 
+std::string OnePagePdf(const std::string& title, const std::string& text,
+                       const std::string& more_info) {
+  const std::string stream = "BT /F1 14 Tf 72 700 Td (" + text + ") Tj ET";
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+      "/Resources << /Font << /F1 5 0 R >> >> >>",
+      PdfStreamObject(stream),
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      "<< /Title (" + title + ")" + more_info + " >>",
+  };
+  return AssemblePdf(objects, 6);
+}
+
 }  // namespace qora::test

@@ -16,6 +16,13 @@ std::string PdfStreamObject(const std::string& stream);
 // dictionary.
 std::string AssemblePdf(const std::vector<std::string>& objects, int info_object);
 
+// A one-page PDF whose Info dictionary holds `title` (then `more_info`,
+// further entries of the dictionary) and whose page shows `text` in
+// Helvetica (WinAnsi encoding); both are PDF literal strings, so "(", ")"
+// and "\" must come escaped.
+std::string OnePagePdf(const std::string& title, const std::string& text,
+                       const std::string& more_info = "");
+
 }  // namespace qora::test
 
 #endif  // QORA_TESTS_PDF_BUILDER_H_

@@ -142,22 +142,10 @@ int CountDoubleQuotedValues(const std::string& page, const std::string& attribut
 // ---------------------------------------------------------------------------
 // Making PDF files.
 
-// A one-page PDF whose Info dictionary holds `title` and whose page shows
-// `text` in Helvetica (WinAnsi encoding); both are written as PDF literal
-// strings, so "(", ")" and "\" must come escaped. The cross-reference table
-// carries the true offsets, so that no reader has to repair the file.
+// A one-page PDF whose Info dictionary holds `title` and a producer, and
+// whose page shows `text`.
 std::string MakePdf(const std::string& title, const std::string& text) {
-  const std::string stream = "BT /F1 14 Tf 72 700 Td (" + text + ") Tj ET";
-  const std::vector<std::string> objects = {
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-      "/Resources << /Font << /F1 5 0 R >> >> >>",
-      test::PdfStreamObject(stream),
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-      "<< /Title (" + title + ") /Producer (tools_test) >>",
-  };
-  return test::AssemblePdf(objects, 6);
+  return test::OnePagePdf(title, text, " /Producer (tools_test)");
 }
 
 // ---------------------------------------------------------------------------
