@@ -36,8 +36,11 @@ void* operator new(std::size_t size) {
   return block;
 }
 
-// The library's operator delete releases with std::free, so it pairs with
-// this operator new as it stands.
+// The matching deallocation functions: what the operator new above takes
+// from std::malloc goes back with std::free, under a sanitizer too (whose
+// own operator delete would refuse a block that malloc gave).
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace qora {
 namespace {
