@@ -38,9 +38,13 @@ void* operator new(std::size_t size) {
 
 // The matching deallocation functions: what the operator new above takes
 // from std::malloc goes back with std::free, under a sanitizer too (whose
-// own operator delete would refuse a block that malloc gave).
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+// own operator delete would refuse a block that malloc gave). They are not
+// inlined: GCC would then see a block from operator new reach std::free in
+// one function and report a mismatch that the pair above rules out.
+__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
+__attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
 
 namespace qora {
 namespace {
