@@ -18,6 +18,8 @@ packages=(
   poppler-utils
   libcpp-httplib-dev
   libcli11-dev
+  libpcre2-dev
+  nlohmann-json3-dev
   python3
   "$@"
 )
