@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "shell/acquisition_parameters.h"
 #include "shell/acquisition_requests.h"
 #include "shell/command_arguments.h"
 #include "shell/command_line_parser.h"
 #include "shell/result_printing.h"
+#include "shell/settings_keys.h"
 #include "shell/status_progress.h"
 #include "shell/web_requests.h"
 #include "util/document_record.h"
@@ -62,11 +64,12 @@ void CommandLine::AddAcquisitionCommands() {
       &app_, "add-folder", "qora add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]",
       "import the files of FOLDER into LIB and index them");
   actions_[add_folder] = [this, folder_args](const CLI::App& command) {
+    const FolderOptions settings = ReadFolderOptions(UserSettings());
     int depth = 0, kilobytes = 0, documents = 0;
     if (folder_args->library.size() != 1 || folder_args->folder.size() != 1 ||
-        !NumberValue(folder_args->depth, &depth, err_) ||
-        !NumberValue(folder_args->kilobytes, &kilobytes, err_) ||
-        !NumberValue(folder_args->documents, &documents, err_)) {
+        !NumberValueOr(folder_args->depth, settings.depth, &depth, err_) ||
+        !NumberValueOr(folder_args->kilobytes, settings.kilobytes, &kilobytes, err_) ||
+        !NumberValueOr(folder_args->documents, settings.documents, &documents, err_)) {
       return WrongLine(&command);
     }
     return WithEngine([this, folder_args, depth, kilobytes, documents] {
@@ -80,15 +83,15 @@ void CommandLine::AddAcquisitionCommands() {
   };
   AddWord(add_folder, "LIB", &folder_args->library, "the library (name or identifier)");
   AddWord(add_folder, "FOLDER", &folder_args->folder, "the folder to import");
-  AddNumberOption(add_folder, &folder_args->depth, kDefaultFolderDepth, "N",
-                  "walk N levels of folders (1: the folder's own files; default " +
-                      std::to_string(kDefaultFolderDepth) + ")");
-  AddNumberOption(
-      add_folder, &folder_args->kilobytes, kDefaultFolderKilobytes, "N",
-      "import at most N kilobytes (default " + std::to_string(kDefaultFolderKilobytes) + ")");
-  AddNumberOption(
-      add_folder, &folder_args->documents, kDefaultFolderDocuments, "N",
-      "import at most N documents (default " + std::to_string(kDefaultFolderDocuments) + ")");
+  AddSettingOption(add_folder, &folder_args->depth, "N",
+                   "walk N levels of folders (1: the folder's own files; default: the setting " +
+                       SettingName(settings::kFolderDepth) + ")");
+  AddSettingOption(add_folder, &folder_args->kilobytes, "N",
+                   "import at most N kilobytes (default: the setting " +
+                       SettingName(settings::kFolderKilobytes) + ")");
+  AddSettingOption(add_folder, &folder_args->documents, "N",
+                   "import at most N documents (default: the setting " +
+                       SettingName(settings::kFolderDocuments) + ")");
 }
 
 void CommandLine::AddWebCommands() {
@@ -100,79 +103,120 @@ void CommandLine::AddWebCommands() {
     NumberArgument kilobytes{"", "--max-kb"};
     NumberArgument sites{"", "--max-sites"};
     NumberArgument documents{"", "--max-docs"};
-    bool internal_only = false;
+    CLI::Option* internal_only = nullptr;
+    CLI::Option* all_sites = nullptr;
   };
   auto crawl_args = std::make_shared<CrawlArguments>();
   CLI::App* crawl = AddCommand(&app_, "crawl",
                                "qora crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] "
-                               "[--max-docs N] [--internal-only]",
+                               "[--max-docs N] [--internal-only | --all-sites]",
                                "crawl from the start addresses into LIB and index the pages");
   actions_[crawl] = [this, crawl_args](const CLI::App& command) {
-    int depth = 0, kilobytes = 0, sites = 0, documents = 0;
+    AcquisitionOptions options = ReadAcquisitionOptions(UserSettings());
+    CrawlerOptions& crawler = options.crawler;
     if (crawl_args->library.size() != 1 || crawl_args->addresses.empty() ||
-        !NumberValue(crawl_args->depth, &depth, err_) ||
-        !NumberValue(crawl_args->kilobytes, &kilobytes, err_) ||
-        !NumberValue(crawl_args->sites, &sites, err_) ||
-        !NumberValue(crawl_args->documents, &documents, err_)) {
+        !NumberValueOr(crawl_args->depth, crawler.depth, &crawler.depth, err_) ||
+        !NumberValueOr(crawl_args->kilobytes, crawler.kilobytes, &crawler.kilobytes, err_) ||
+        !NumberValueOr(crawl_args->sites, crawler.sites, &crawler.sites, err_) ||
+        !NumberValueOr(crawl_args->documents, crawler.documents, &crawler.documents, err_)) {
       return WrongLine(&command);
     }
-    return WithEngine([this, crawl_args, depth, kilobytes, sites, documents] {
+    if (crawl_args->internal_only->count() > 0) crawler.internal_only = true;
+    if (crawl_args->all_sites->count() > 0) crawler.internal_only = false;
+    std::string parameters;
+    const std::string failure =
+        AcquisitionParameters(AcquisitionMode::kCrawl, options, &parameters);
+    if (!failure.empty()) return Outcome(failure, err_);
+    return WithEngine([this, crawl_args, parameters] {
       return Outcome(WithProgress([&] {
                        return CrawlIntoLibrary(crawl_args->library.front(), crawl_args->addresses,
-                                               depth, kilobytes, sites, documents,
-                                               crawl_args->internal_only);
+                                               parameters);
                      }),
                      err_);
     });
   };
   AddWord(crawl, "LIB", &crawl_args->library, "the library (name or identifier)");
   AddWords(crawl, "URL", &crawl_args->addresses, "the start addresses");
-  AddNumberOption(crawl, &crawl_args->depth, kDefaultCrawlDepth, "N",
-                  "follow links N levels deep (0: the start addresses alone; default " +
-                      std::to_string(kDefaultCrawlDepth) + ")");
-  AddNumberOption(
-      crawl, &crawl_args->kilobytes, kDefaultCrawlKilobytes, "N",
-      "fetch at most N kilobytes (default " + std::to_string(kDefaultCrawlKilobytes) + ")");
-  AddNumberOption(crawl, &crawl_args->sites, kDefaultCrawlSites, "N",
-                  "visit at most N addresses (default " + std::to_string(kDefaultCrawlSites) + ")");
-  AddNumberOption(
-      crawl, &crawl_args->documents, kDefaultCrawlDocuments, "N",
-      "store at most N documents (default " + std::to_string(kDefaultCrawlDocuments) + ")");
-  crawl->add_flag("--internal-only", crawl_args->internal_only, "follow no link to another host");
+  AddSettingOption(crawl, &crawl_args->depth, "N",
+                   "follow links N levels deep (0: the start addresses alone; default: the "
+                   "setting " + SettingName(settings::kDepth) + ")");
+  AddSettingOption(crawl, &crawl_args->kilobytes, "N",
+                   "fetch at most N kilobytes (default: the setting " +
+                       SettingName(settings::kMaxKilobytes) + ")");
+  AddSettingOption(crawl, &crawl_args->sites, "N",
+                   "visit at most N addresses (default: the setting " +
+                       SettingName(settings::kMaxSites) + ")");
+  AddSettingOption(crawl, &crawl_args->documents, "N",
+                   "store at most N documents (default: the setting " +
+                       SettingName(settings::kMaxDocs) + ")");
+  crawl_args->internal_only =
+      crawl->add_flag("--internal-only")
+          ->description("follow no link to another host (the default unless the setting " +
+                        SettingName(settings::kInternalOnly) + ", is 0)");
+  crawl_args->all_sites = crawl->add_flag("--all-sites")
+                              ->description("follow links to other hosts too")
+                              ->excludes(crawl_args->internal_only);
 
   // websearch and quicksearch
   struct SearchArguments {
     std::vector<std::string> library;
     std::vector<std::string> words;
-    std::string engines = "1";
+    std::string engines;
+    CLI::Option* engines_option = nullptr;
     NumberArgument results{"", "--results"};
   };
   const auto add_search_options = [](CLI::App* app, SearchArguments* args) {
     AddWords(app, "WORDS", &args->words, "the words to search for");
-    app->add_option("--engines", args->engines,
-                    "the search engines to ask, numbered 1 to 5 as in se.ini (default 1)")
-        ->type_name("1,3")
-        ->take_last();
-    AddNumberOption(
-        app, &args->results, kDefaultSearchResults, "N",
-        "ask each engine for N hits (default " + std::to_string(kDefaultSearchResults) + ")");
+    args->engines_option =
+        app->add_option("--engines", args->engines,
+                        "the search engines to ask, numbered 1 to 5 as in se.ini (default: "
+                        "those switched on in the settings EngineOptions/selEng1 to selEng5, "
+                        "else engine 1)")
+            ->type_name("1,3")
+            ->take_last();
+    AddSettingOption(app, &args->results, "N",
+                     "ask each engine for N hits (default: the settings "
+                     "EngineOptions/numResEng1 to numResEng5, initially 50)");
+  };
+  // The engine page of a search: the settings', with what the line says.
+  const auto engine_options = [this](const SearchArguments& args, EngineOptions* engines) {
+    *engines = ReadEngineOptions(UserSettings());
+    if (args.engines_option->count() > 0) {
+      const std::string failure = SelectEngines(args.engines, engines);
+      if (!failure.empty()) {
+        err_ << "qora: " << failure << "\n";
+        return false;
+      }
+    }
+    if (args.results.option->count() == 0) return true;
+    int results = 0;
+    if (!NumberValue(args.results, &results, err_)) return false;
+    if (results < 0) {
+      err_ << "qora: the number of hits per engine cannot be negative\n";
+      return false;
+    }
+    engines->results.fill(results);
+    return true;
   };
 
   auto websearch_args = std::make_shared<SearchArguments>();
   CLI::App* websearch =
       AddCommand(&app_, "websearch", "qora websearch LIB WORDS... [--engines 1,3] [--results N]",
                  "search the internet and store the hits in LIB");
-  actions_[websearch] = [this, websearch_args](const CLI::App& command) {
-    int results = 0;
+  actions_[websearch] = [this, websearch_args, engine_options](const CLI::App& command) {
+    AcquisitionOptions options = ReadAcquisitionOptions(UserSettings());
     if (websearch_args->library.size() != 1 || websearch_args->words.empty() ||
-        !NumberValue(websearch_args->results, &results, err_)) {
+        !engine_options(*websearch_args, &options.engines)) {
       return WrongLine(&command);
     }
-    return WithEngine([this, websearch_args, results] {
+    std::string parameters;
+    const std::string failure =
+        AcquisitionParameters(AcquisitionMode::kBasicSearch, options, &parameters);
+    if (!failure.empty()) return Outcome(failure, err_);
+    return WithEngine([this, websearch_args, parameters] {
       return Outcome(WithProgress([&] {
                        return SearchIntoLibrary(websearch_args->library.front(),
-                                                SearchWords(websearch_args->words),
-                                                websearch_args->engines, results);
+                                                SearchWords(websearch_args->words), parameters);
                      }),
                      err_);
     });
@@ -184,17 +228,16 @@ void CommandLine::AddWebCommands() {
   CLI::App* quicksearch =
       AddCommand(&app_, "quicksearch", "qora quicksearch WORDS... [--engines 1,3] [--results N]",
                  "list the hits of the search engines");
-  actions_[quicksearch] = [this, quicksearch_args](const CLI::App& command) {
-    int results = 0;
-    if (quicksearch_args->words.empty() ||
-        !NumberValue(quicksearch_args->results, &results, err_)) {
+  actions_[quicksearch] = [this, quicksearch_args, engine_options](const CLI::App& command) {
+    EngineOptions engines;
+    if (quicksearch_args->words.empty() || !engine_options(*quicksearch_args, &engines)) {
       return WrongLine(&command);
     }
-    return WithEngine([this, quicksearch_args, results] {
+    const std::string parameters = EngineParameters(engines);
+    return WithEngine([this, quicksearch_args, parameters] {
       std::vector<DocumentRecord> hits;
       const std::string failure = WithProgress([&] {
-        return QuickSearchHits(SearchWords(quicksearch_args->words), quicksearch_args->engines,
-                               &hits, results);
+        return QuickSearchHits(SearchWords(quicksearch_args->words), parameters, &hits);
       });
       if (!failure.empty()) return Outcome(failure, err_);
       PrintSearchHits(hits, out_);

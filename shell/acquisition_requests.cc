@@ -32,6 +32,10 @@ std::string AddFilesToLibrary(const std::string& library, const std::vector<std:
     if (file.empty()) continue;
     // The engine's file list separates paths by "|", so such a name cannot pass.
     if (file.find('|') != std::string::npos) return "A file name holds \"|\": " + file;
+    // The engine passes over what it cannot read; a file the user named
+    // that is not there is said, before anything is imported.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) return "There is no file " + file + ".";
     list += AbsolutePath(file) + "|";
   }
   if (list.empty()) return "Please choose files";
@@ -46,6 +50,8 @@ std::string AddFilesToLibrary(const std::string& library, const std::vector<std:
 std::string AddFolderToLibrary(const std::string& library, const std::string& folder, int depth,
                                int kilobytes, int documents) {
   if (folder.empty()) return "Please choose a folder";
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return "There is no folder " + folder + ".";
   if (kilobytes < 0 || kilobytes > std::numeric_limits<int>::max() / 1000) {
     return "The kilobyte limit must lie between 0 and " +
            std::to_string(std::numeric_limits<int>::max() / 1000) + ".";

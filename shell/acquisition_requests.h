@@ -10,18 +10,15 @@
 
 namespace qora {
 
-// The folder page's settings when the user has chosen none.
-inline constexpr int kDefaultFolderDepth = 2;
-inline constexpr int kDefaultFolderKilobytes = 1000;
-inline constexpr int kDefaultFolderDocuments = 50;
-
 // Imports the HTML and PDF files `files` into the library `library` (name or
 // identifier). Relative paths are taken from the working folder; each
-// document's address is its absolute path.
+// document's address is its absolute path. Refuses, importing nothing, when
+// one of the files is not there.
 std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files);
 
 // Imports the files of `folder` down to `depth` levels (1: the folder's own
 // files), at most `kilobytes` thousand bytes and `documents` documents.
+// Refuses a folder that is not there.
 std::string AddFolderToLibrary(const std::string& library, const std::string& folder, int depth,
                                int kilobytes, int documents);
 

@@ -87,8 +87,14 @@ class AcquisitionRequestsTest : public ::testing::Test {
 };
 
 TEST_F(AcquisitionRequestsTest, AddedFilesAreIndexedAndResearchable) {
-  const Outcome added =
+  // A file that is not there is said, and nothing is imported.
+  const Outcome missing =
       Qora({"add", "Nature", pages_ + "volcano.html", pages_ + "bees.html", pages_ + "none.html"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("There is no file " + pages_ + "none.html."), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(DocumentCount(), 0);
+  const Outcome added = Qora({"add", "Nature", pages_ + "volcano.html", pages_ + "bees.html"});
   ASSERT_EQ(added.status, 0) << added.err;
   EXPECT_EQ(DocumentCount(), 2);
   EXPECT_NE(TopTitle("lava magma").find("Volcanoes"), std::string::npos);
@@ -106,6 +112,40 @@ TEST_F(AcquisitionRequestsTest, AddFolderWalksToTheGivenDepth) {
   EXPECT_NE(TopTitle("tides moon").find("Tides"), std::string::npos);
 }
 
+// A page can put terminal commands into its title and text, as bytes or as
+// references; whatever the command line prints of it holds no control
+// character but the line feed.
+TEST_F(AcquisitionRequestsTest, StoredTextNeverCommandsTheTerminal) {
+  WriteFile(pages_ + "hostile.html",
+            Page("Lava &#27;]0;owned&#7; \x1b[2J&#x9B;6n\x9b" "31m",
+                 "Lava \x1b[31mflows&#27;[2J downhill. Magma\x07 rises \xC2\x9B" "6n."));
+  ASSERT_EQ(Qora({"add", "Nature", pages_ + "hostile.html"}).status, 0);
+  const std::vector<std::vector<std::string>> commands = {
+      {"docs", "Nature"},
+      {"docs", "Nature", "--xml"},
+      {"research", "--lib", "Nature", "--keywords", "lava magma"},
+      {"research", "--lib", "Nature", "--keywords", "lava magma", "--xml"},
+      {"lib", "list"},
+      {"lib", "list", "--xml"},
+  };
+  for (const auto& command : commands) {
+    const Outcome outcome = Qora(command);
+    EXPECT_EQ(outcome.status, 0) << command[0] << ": " << outcome.err;
+    for (const std::string& text : {outcome.out, outcome.err}) {
+      for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        // Every other character here is ASCII, so no byte of 0x7F to 0x9F
+        // may stand anywhere.
+        ASSERT_FALSE((byte < 0x20 && byte != '\n') || (byte >= 0x7F && byte < 0xA0))
+            << command[0] << " prints byte " << static_cast<int>(byte) << " at " << i << ":\n"
+            << text;
+      }
+    }
+  }
+  const Outcome docs = Qora({"docs", "Nature"});
+  EXPECT_NE(docs.out.find("Lava  ]0;owned   [2J"), std::string::npos) << docs.out;
+}
+
 TEST_F(AcquisitionRequestsTest, RefusesWhatItCannotDo) {
   EXPECT_EQ(Qora({"add", "Nature"}).status, 2);
   EXPECT_EQ(Qora({"add-folder", "Nature", pages_, "--depth", "two"}).status, 2);
@@ -119,6 +159,9 @@ TEST_F(AcquisitionRequestsTest, RefusesWhatItCannotDo) {
   EXPECT_NE(outcome.err.find("Nowhere"), std::string::npos) << outcome.err;
   outcome = Qora({"add-folder", "Nature", pages_, "--max-kb", "9999999"});
   EXPECT_EQ(outcome.status, 1);
+  outcome = Qora({"add-folder", "Nature", pages_ + "none"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("There is no folder"), std::string::npos) << outcome.err;
 
   fs::remove(data_ + "/crawl.ini");
   outcome = Qora({"add", "Nature", pages_ + "bees.html"});

@@ -27,7 +27,19 @@ void AddWords(CLI::App* app, const std::string& name, std::vector<std::string>* 
 void AddNumberOption(CLI::App* app, NumberArgument* number, int fallback,
                      const std::string& type_name, const std::string& description) {
   number->text = std::to_string(fallback);
-  app->add_option(number->name, number->text, description)->type_name(type_name)->take_last();
+  number->option =
+      app->add_option(number->name, number->text, description)->type_name(type_name)->take_last();
+}
+
+void AddSettingOption(CLI::App* app, NumberArgument* number, const std::string& type_name,
+                      const std::string& description) {
+  number->option =
+      app->add_option(number->name, number->text, description)->type_name(type_name)->take_last();
+}
+
+std::string SettingName(const IntSetting& setting) {
+  return std::string(setting.section) + "/" + setting.key + ", initially " +
+         std::to_string(setting.fallback);
 }
 
 bool NumberValue(const NumberArgument& number, int* value, std::ostream& err) {
@@ -37,6 +49,14 @@ bool NumberValue(const NumberArgument& number, int* value, std::ostream& err) {
   }
   *value = std::atoi(number.text.c_str());
   return true;
+}
+
+bool NumberValueOr(const NumberArgument& number, int fallback, int* value, std::ostream& err) {
+  if (number.option == nullptr || number.option->count() == 0) {
+    *value = fallback;
+    return true;
+  }
+  return NumberValue(number, value, err);
 }
 
 void AddLibrariesOption(CLI::App* app, QueryArguments* query) {

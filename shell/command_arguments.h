@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/research_flows.h"
+#include "shell/settings_keys.h"
 
 namespace qora {
 
@@ -33,6 +34,7 @@ void AddWords(CLI::App* app, const std::string& name, std::vector<std::string>* 
 struct NumberArgument {
   std::string text;
   const char* name;
+  CLI::Option* option = nullptr;
 };
 
 // Adds the option `number->name` whose value is `fallback` unless given; the
@@ -40,9 +42,23 @@ struct NumberArgument {
 void AddNumberOption(CLI::App* app, NumberArgument* number, int fallback,
                      const std::string& type_name, const std::string& description);
 
+// Adds the option `number->name` whose value, unless given, is read when
+// the command runs (from the user's settings): NumberValueOr gives it.
+void AddSettingOption(CLI::App* app, NumberArgument* number, const std::string& type_name,
+                      const std::string& description);
+
+// How help names the setting an option falls back on: "Section/key,
+// initially N".
+std::string SettingName(const IntSetting& setting);
+
 // Sets `*value` to the value of `number`; false (with a message) when it is
 // not a whole number.
 bool NumberValue(const NumberArgument& number, int* value, std::ostream& err);
+
+// Sets `*value` to the value of `number` when it was given, else to
+// `fallback`; false (with a message) when what was given is not a whole
+// number.
+bool NumberValueOr(const NumberArgument& number, int fallback, int* value, std::ostream& err);
 
 // The query options of research, summary and map.
 struct QueryArguments {

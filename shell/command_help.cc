@@ -32,11 +32,10 @@ const char kCommandOverview[] =
     "      [--xml]                 split the query into concepts with key phrases\n"
     "  add LIB FILE...             import HTML and PDF files into LIB and index them\n"
     "  add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]\n"
-    "                              import the files of FOLDER (depth 2, 1000 kB, 50 documents\n"
-    "                              unless given) into LIB and index them\n"
+    "                              import the files of FOLDER into LIB and index them\n"
     "  crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] [--max-docs N]\n"
-    "        [--internal-only]     crawl from the start addresses into LIB (depth 2, 1000 kB,\n"
-    "                              100 sites, 50 documents unless given) and index them\n"
+    "        [--internal-only | --all-sites]\n"
+    "                              crawl from the start addresses into LIB and index them\n"
     "  websearch LIB WORDS... [--engines 1,3] [--results N]\n"
     "                              search the internet and store the hits in LIB\n"
     "  quicksearch WORDS... [--engines 1,3] [--results N]\n"
@@ -44,7 +43,10 @@ const char kCommandOverview[] =
     "\n"
     "LIB is a library's name or identifier. An option marked ... takes every value\n"
     "up to the next option (--lib A B) and may also be repeated (--lib A --lib B).\n"
-    "The data folder is DIR of --data, else $QORA_DATA, else $HOME/qoralibs.\n";
+    "The data folder is DIR of --data, else $QORA_DATA, else $HOME/qoralibs.\n"
+    "What a command line does not give comes from the user's settings file\n"
+    "($QORA_SETTINGS, else $XDG_CONFIG_HOME/qora/settings.ini, else\n"
+    "$HOME/.config/qora/settings.ini); `qora COMMAND --help` names each setting.\n";
 
 HelpFormatter::HelpFormatter() {
   column_width(26);

@@ -12,6 +12,7 @@
 #include "shell/command_help.h"
 #include "shell/command_line_parser.h"
 #include "shell/data_folder.h"
+#include "shell/display_text.h"
 #include "shell/engine_session.h"
 #include "shell/result_printing.h"
 
@@ -66,8 +67,13 @@ CommandLine::CommandLine(std::ostream& out, std::ostream& err) : out_(out), err_
 
 int CommandLine::Outcome(const std::string& failure, std::ostream& err) {
   if (failure.empty()) return kDone;
-  err << "qora: " << failure << "\n";
+  err << "qora: " << TerminalText(failure, LineEnds::kKeep) << "\n";
   return kFailed;
+}
+
+const SettingsStore& CommandLine::UserSettings() {
+  if (!settings_) settings_ = SettingsStore::Load(SettingsFilePath());
+  return *settings_;
 }
 
 CLI::App* CommandLine::AddCommand(CLI::App* parent, const std::string& name,
@@ -87,7 +93,7 @@ int CommandLine::WithEngine(const std::function<int()>& run) {
   const std::string data_folder = data_folder_.empty() ? DefaultDataFolder() : data_folder_;
   EngineSession session;
   if (session.Start(data_folder) != 0) {
-    err_ << "qora: the engine could not start on \"" << data_folder << "\"\n";
+    err_ << "qora: the engine could not start on \"" << TerminalText(data_folder) << "\"\n";
     return kFailed;
   }
   const int status = run();
@@ -95,7 +101,7 @@ int CommandLine::WithEngine(const std::function<int()>& run) {
     // What the command did stands; the user learns that the word lists of
     // this run (or the emptying of the temporary library) did not.
     err_ << "qora: the word lists could not be saved or the temporary library emptied in \""
-         << data_folder << "\"\n";
+         << TerminalText(data_folder) << "\"\n";
     return status == kDone ? kFailed : status;
   }
   return status;
@@ -116,7 +122,8 @@ void CommandLine::AddDataFolderCommands() {
     }
     const std::string failure = InitDataFolder(installed, target);
     if (!failure.empty()) {
-      err_ << "qora: cannot make the data folder: " << failure << "\n";
+      err_ << "qora: cannot make the data folder: " << TerminalText(failure, LineEnds::kKeep)
+           << "\n";
       return kFailed;
     }
     PrintDataFolderMade(target, out_);
@@ -127,7 +134,7 @@ void CommandLine::AddDataFolderCommands() {
                               "print the engine environment of the data folder");
   actions_[info] = [this](const CLI::App&) {
     return WithEngine([this] {
-      out_ << FormatEnvironment(ReadEngineEnvironment());
+      out_ << TerminalText(FormatEnvironment(ReadEngineEnvironment()), LineEnds::kKeep);
       return kDone;
     });
   };

@@ -9,11 +9,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "shell/command_help.h"
+#include "shell/settings_store.h"
 
 namespace qora {
 
@@ -61,6 +63,9 @@ class CommandLine {
   int WithEngine(const std::function<int()>& run);
   // The message and status of a line the parser refused.
   int Refused(const CLI::Error& error);
+  // The user's settings, read from their file at the first call; what a
+  // command line does not say is taken from them.
+  const SettingsStore& UserSettings();
 
   std::ostream& out_;
   std::ostream& err_;
@@ -68,6 +73,7 @@ class CommandLine {
   std::shared_ptr<HelpFormatter> formatter_ = std::make_shared<HelpFormatter>();
   std::map<const CLI::App*, Action> actions_;
   std::string data_folder_;
+  std::optional<SettingsStore> settings_;
 };
 
 }  // namespace qora

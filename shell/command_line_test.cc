@@ -143,7 +143,7 @@ TEST_F(CommandLineTest, EachCommandHasItsOwnHelp) {
       {{"add-folder"}, "qora add-folder LIB FOLDER [--depth N] [--max-kb N] [--max-docs N]"},
       {{"crawl"},
        "qora crawl LIB URL... [--depth N] [--max-kb N] [--max-sites N] "
-       "[--max-docs N] [--internal-only]"},
+       "[--max-docs N] [--internal-only | --all-sites]"},
       {{"websearch"}, "qora websearch LIB WORDS... [--engines 1,3] [--results N]"},
       {{"quicksearch"}, "qora quicksearch WORDS... [--engines 1,3] [--results N]"},
   };

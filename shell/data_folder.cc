@@ -37,6 +37,24 @@ std::string CopyTree(const fs::path& from, const fs::path& to) {
 
 }  // namespace
 
+std::string MissingDataFiles(const std::string& folder) {
+  static const char* const kFiles[] = {"main.ini",  "crawl.ini",  "se.ini",      "se_ctrl.ini",
+                                       "wkspc.ini", "tmpdoc.ini", "stopword.txt"};
+  static const char* const kFolders[] = {"template", "libraries"};
+  std::string missing;
+  std::error_code error;
+  const auto note = [&missing](const std::string& name) {
+    missing += (missing.empty() ? "" : ", ") + name;
+  };
+  for (const char* name : kFiles) {
+    if (!fs::is_regular_file(fs::path(folder) / name, error)) note(name);
+  }
+  for (const char* name : kFolders) {
+    if (!IsFolder(fs::path(folder) / name)) note(std::string(name) + "/");
+  }
+  return missing;
+}
+
 std::string FindInstalledDataFolder() {
   if (const char* configured = std::getenv("QORA_INSTALLED_DATA")) {
     return IsFolder(configured) ? WithTrailingSeparator(configured) : "";
@@ -54,6 +72,11 @@ std::string FindInstalledDataFolder() {
 std::string InitDataFolder(const std::string& installed, const std::string& target) {
   if (installed.empty() || !IsFolder(installed)) {
     return "the installed data folder \"" + installed + "\" is missing";
+  }
+  const std::string missing = MissingDataFiles(installed);
+  if (!missing.empty()) {
+    return "the installed data folder \"" + installed + "\" lacks " + missing +
+           " (build every target, or set QORA_INSTALLED_DATA to a complete one)";
   }
   std::error_code error;
   const fs::path folder(target);

@@ -46,6 +46,26 @@ TEST(DataFolderTest, RefusesClearlyWhenTheFolderCannotBeMade) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() + "new"));
 }
 
+// An installed folder that holds only part of the tree (or nothing, as a
+// build that made only the command line once had) makes no data folder.
+TEST(DataFolderTest, AnIncompleteInstalledFolderMakesNothing) {
+  TempDir dir;
+  const std::string installed = dir.path() + "installed/";
+  std::filesystem::create_directories(installed);
+  std::string failure = InitDataFolder(installed, dir.path() + "new");
+  EXPECT_NE(failure.find("lacks main.ini, crawl.ini"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("template/, libraries/"), std::string::npos) << failure;
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "new"));
+
+  std::filesystem::copy(SourceDataFolder(), installed, std::filesystem::copy_options::recursive);
+  std::filesystem::remove(installed + "stopword.txt");
+  std::filesystem::create_directory(dir.path() + "empty");
+  failure = InitDataFolder(installed, dir.path() + "empty");
+  EXPECT_NE(failure.find("lacks stopword.txt ("), std::string::npos) << failure;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "empty"));
+  EXPECT_EQ(MissingDataFiles(SourceDataFolder()), "");
+}
+
 TEST(DataFolderTest, AddsTheTrailingSeparatorOnce) {
   EXPECT_EQ(WithTrailingSeparator("/a/b"), "/a/b/");
   EXPECT_EQ(WithTrailingSeparator("/a/b/"), "/a/b/");

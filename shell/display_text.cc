@@ -52,6 +52,36 @@ std::string DecodeOnce(std::string_view text, bool* changed) {
   return out;
 }
 
+// The length of the well-formed UTF-8 character at the start of `text` (2
+// to 4 bytes: no overlong forms, no surrogates, nothing past U+10FFFF), or
+// 1 for an ASCII byte and for a byte that starts none.
+size_t Utf8SequenceLength(std::string_view text) {
+  const unsigned char lead = static_cast<unsigned char>(text[0]);
+  size_t length = 0;
+  uint32_t code = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    return 1;
+  }
+  if (text.size() < length) return 1;
+  for (size_t i = 1; i < length; ++i) {
+    const unsigned char next = static_cast<unsigned char>(text[i]);
+    if ((next & 0xC0) != 0x80) return 1;
+    code = (code << 6) | (next & 0x3F);
+  }
+  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+  if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 1;
+  return length;
+}
+
 }  // namespace
 
 // Latin-1 bytes become UTF-8 first, so that characters decoded from
@@ -71,11 +101,27 @@ std::string DisplayText(std::string_view text) {
     changed = false;
     utf8 = DecodeOnce(utf8, &changed);
   }
-  for (char& c : utf8) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7F) c = ' ';
+  return TerminalText(utf8);
+}
+
+std::string TerminalText(std::string_view text, LineEnds line_ends) {
+  std::string out(text);
+  for (size_t i = 0; i < out.size();) {
+    const unsigned char byte = static_cast<unsigned char>(out[i]);
+    const size_t length = Utf8SequenceLength(text.substr(i));
+    if (length > 1) {
+      // U+0080 to U+009F are the two bytes 0xC2 0x80 to 0xC2 0x9F.
+      if (byte == 0xC2 && static_cast<unsigned char>(out[i + 1]) < 0xA0) {
+        out.replace(i, 2, "  ");
+      }
+      i += length;
+      continue;
+    }
+    const bool kept_line_end = byte == '\n' && line_ends == LineEnds::kKeep;
+    if ((byte < 0x20 && !kept_line_end) || (byte >= 0x7F && byte < 0xA0)) out[i] = ' ';
+    ++i;
   }
-  return utf8;
+  return out;
 }
 
 std::string FirstCharacters(const std::string& text, size_t characters) {

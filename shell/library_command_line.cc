@@ -9,6 +9,7 @@
 
 #include "shell/command_arguments.h"
 #include "shell/command_line_parser.h"
+#include "shell/display_text.h"
 #include "shell/library_commands.h"
 #include "shell/result_printing.h"
 #include "util/document_record.h"
@@ -29,7 +30,7 @@ void CommandLine::AddLibraryCommands() {
       std::string text;
       const std::string failure = ListLibraries(&libraries, &text);
       if (*xml) {
-        out_ << text;
+        out_ << TerminalText(text, LineEnds::kKeep);
       } else {
         PrintLibraries(libraries, out_);
       }
@@ -133,7 +134,7 @@ void CommandLine::AddDocumentCommands() {
                                std::atoi(args->count.text.c_str()), &documents, &text);
       if (!failure.empty()) return Outcome(failure, err_);
       if (args->xml) {
-        out_ << text;
+        out_ << TerminalText(text, LineEnds::kKeep);
       } else {
         PrintDocuments(documents, out_);
       }

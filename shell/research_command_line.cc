@@ -6,8 +6,10 @@
 
 #include "shell/command_arguments.h"
 #include "shell/command_line_parser.h"
+#include "shell/display_text.h"
 #include "shell/research_flows.h"
 #include "shell/result_printing.h"
+#include "shell/settings_keys.h"
 #include "util/document_record.h"
 
 namespace qora {
@@ -17,7 +19,7 @@ void CommandLine::AddResearchCommands() {
   struct ResearchArguments {
     QueryArguments query;
     NumberArgument count{"", "--count"};
-    bool expand = false;
+    CLI::Option* expand = nullptr;
   };
   auto research_args = std::make_shared<ResearchArguments>();
   CLI::App* research = AddCommand(
@@ -28,9 +30,12 @@ void CommandLine::AddResearchCommands() {
   actions_[research] = [this, research_args](const CLI::App& command) {
     ResearchRequest request;
     request.libraries = research_args->query.libraries;
-    request.expand = research_args->expand;
+    const SettingsStore& settings = UserSettings();
+    request.expand = research_args->expand->count() > 0 ||
+                     Read(settings, settings::kExpandQuery) != 0;
     if (!ParseQuerySource(research_args->query, &request.query, err_) ||
-        !NumberValue(research_args->count, &request.count, err_)) {
+        !NumberValueOr(research_args->count, Read(settings, settings::kDocFetchCount),
+                       &request.count, err_)) {
       return WrongLine(&command);
     }
     return WithEngine([this, research_args, request] {
@@ -39,7 +44,7 @@ void CommandLine::AddResearchCommands() {
       const std::string failure = Research(request, &documents, &text);
       if (!failure.empty()) return Outcome(failure, err_);
       if (research_args->query.xml) {
-        out_ << text;
+        out_ << TerminalText(text, LineEnds::kKeep);
       } else {
         PrintRanking(documents, out_);
       }
@@ -50,9 +55,13 @@ void CommandLine::AddResearchCommands() {
   AddKeywordsOption(research, &research_args->query);
   AddPassageOption(research, &research_args->query);
   AddDocumentsOption(research, &research_args->query);
-  AddNumberOption(research, &research_args->count, kDefaultFetchCount, "N",
-                  "list at most N documents (default " + std::to_string(kDefaultFetchCount) + ")");
-  research->add_flag("--expand", research_args->expand, "expand the query with related terms");
+  AddSettingOption(research, &research_args->count, "N",
+                   "list at most N documents (default: the setting " +
+                       SettingName(settings::kDocFetchCount) + ")");
+  research_args->expand =
+      research->add_flag("--expand")
+          ->description("expand the query with related terms (always when the setting " +
+                        SettingName(settings::kExpandQuery) + ", is 1)");
   AddXmlFlag(research, &research_args->query.xml, "print the result list as the engine writes it");
 
   // summary
@@ -77,9 +86,10 @@ void CommandLine::AddResearchCommands() {
       documents.push_back(name);
     }
     QuerySource source;
-    int bias = kDefaultBiasPercent;
+    int bias = 0;
     if (documents.empty() || !ParseQuerySource(summary_args->query, &source, err_) ||
-        !NumberValue(summary_args->bias, &bias, err_)) {
+        !NumberValueOr(summary_args->bias, Read(UserSettings(), settings::kBiasPercent), &bias,
+                       err_)) {
       return WrongLine(&command);
     }
     return WithEngine([this, summary_args, documents, source, bias] {
@@ -87,7 +97,7 @@ void CommandLine::AddResearchCommands() {
       const std::string failure = Summarize(documents, source, bias, &result);
       if (!failure.empty()) return Outcome(failure, err_);
       if (summary_args->query.xml) {
-        out_ << result.text;
+        out_ << TerminalText(result.text, LineEnds::kKeep);
       } else {
         PrintSummary(result, documents.size(), out_);
       }
@@ -98,9 +108,9 @@ void CommandLine::AddResearchCommands() {
            "the documents to summarize, each named by its library and its id");
   AddKeywordsOption(summary, &summary_args->query);
   AddPassageOption(summary, &summary_args->query);
-  AddNumberOption(summary, &summary_args->bias, kDefaultBiasPercent, "PERCENT",
-                  "how strongly the query biases the weights (default " +
-                      std::to_string(kDefaultBiasPercent) + ")");
+  AddSettingOption(summary, &summary_args->bias, "PERCENT",
+                   "how strongly the query biases the weights (default: the setting " +
+                       SettingName(settings::kBiasPercent) + ")");
   AddXmlFlag(summary, &summary_args->query.xml, "print the result list as the engine writes it");
 
   // map
@@ -118,8 +128,10 @@ void CommandLine::AddResearchCommands() {
     MapRequest request;
     request.libraries = map_args->query.libraries;
     if (!ParseQuerySource(map_args->query, &request.query, err_) ||
-        !NumberValue(map_args->concepts, &request.concepts, err_) ||
-        !NumberValue(map_args->phrases, &request.phrases, err_)) {
+        !NumberValueOr(map_args->concepts, Read(UserSettings(), settings::kMaxConcepts),
+                       &request.concepts, err_) ||
+        !NumberValueOr(map_args->phrases, Read(UserSettings(), settings::kMaxPhrases),
+                       &request.phrases, err_)) {
       return WrongLine(&command);
     }
     return WithEngine([this, map_args, request] {
@@ -128,7 +140,7 @@ void CommandLine::AddResearchCommands() {
       const std::string failure = ConceptMap(request, &concepts, &text);
       if (!failure.empty()) return Outcome(failure, err_);
       if (map_args->query.xml) {
-        out_ << text;
+        out_ << TerminalText(text, LineEnds::kKeep);
       } else {
         PrintConceptMap(concepts, out_);
       }
@@ -138,11 +150,12 @@ void CommandLine::AddResearchCommands() {
   AddLibrariesOption(map, &map_args->query);
   AddKeywordsOption(map, &map_args->query);
   AddDocumentsOption(map, &map_args->query);
-  AddNumberOption(map, &map_args->concepts, kDefaultMaxConcepts, "N",
-                  "at most N concepts (default " + std::to_string(kDefaultMaxConcepts) + ")");
-  AddNumberOption(
-      map, &map_args->phrases, kDefaultMaxPhrases, "N",
-      "at most N key phrases a concept (default " + std::to_string(kDefaultMaxPhrases) + ")");
+  AddSettingOption(map, &map_args->concepts, "N",
+                   "at most N concepts (default: the setting " +
+                       SettingName(settings::kMaxConcepts) + ")");
+  AddSettingOption(map, &map_args->phrases, "N",
+                   "at most N key phrases a concept (default: the setting " +
+                       SettingName(settings::kMaxPhrases) + ")");
   AddXmlFlag(map, &map_args->query.xml, "print the result list as the engine writes it");
 }
 

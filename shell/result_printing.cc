@@ -20,9 +20,9 @@ void PrintLibraries(const std::vector<LibraryInfo>& libraries, std::ostream& out
       << std::setw(10) << "DOCUMENTS" << std::setw(10) << "SIZE KB"
       << "  DATE\n";
   for (const LibraryInfo& library : libraries) {
-    out << std::left << Column(DisplayText(library.name), 30) << std::setw(24) << library.ident
+    out << std::left << Column(DisplayText(library.name), 30) << std::setw(24) << TerminalText(library.ident)
         << std::right << std::setw(10) << library.documents << std::setw(10)
-        << (library.bytes + 999) / 1000 << "  " << library.date << "\n";
+        << (library.bytes + 999) / 1000 << "  " << TerminalText(library.date) << "\n";
   }
 }
 
@@ -32,7 +32,8 @@ void PrintDocuments(const std::vector<DocumentRecord>& documents, std::ostream& 
       << "  ID  NAME / ADDRESS\n";
   for (const DocumentRecord& document : documents) {
     out << std::right << std::setw(5) << static_cast<int>(document.rank) << "  " << std::left
-        << std::setw(10) << document.size << "  " << document.docid << "  "
+        << std::setw(10) << TerminalText(document.size) << "  " << TerminalText(document.docid)
+        << "  "
         << DisplayText(document.name.empty() ? document.uri : document.name) << "\n";
   }
 }
@@ -44,7 +45,7 @@ void PrintRanking(const std::vector<DocumentRecord>& documents, std::ostream& ou
   for (const DocumentRecord& document : documents) {
     out << std::right << std::setw(10) << std::fixed << std::setprecision(1) << document.rank
         << "  " << std::left << Column(DisplayText(document.name), 40)
-        << Column(DisplayText(document.parid), 20) << document.docid << "  "
+        << Column(DisplayText(document.parid), 20) << TerminalText(document.docid) << "  "
         << DisplayText(document.uri) << "\n";
   }
   out.unsetf(std::ios::floatfield);
@@ -60,11 +61,13 @@ void PrintSummary(const SummaryResult& result, size_t document_count, std::ostre
       out << (strongest > 0 && sentence.weight == strongest ? "* " : "  ") << std::right
           << std::setw(6) << sentence.weight << "  " << DisplayText(sentence.text) << "\n";
     }
-    out << "weighted copy: " << result.path << "\n";
+    out << "weighted copy: " << TerminalText(result.path) << "\n";
     return;
   }
-  for (const DocumentRecord& copy : result.copies) out << "summarized: " << copy.docid << "\n";
-  out << "combined summary: " << result.path << "\n";
+  for (const DocumentRecord& copy : result.copies) {
+    out << "summarized: " << TerminalText(copy.docid) << "\n";
+  }
+  out << "combined summary: " << TerminalText(result.path) << "\n";
 }
 
 void PrintConceptMap(const std::vector<DocumentRecord>& concepts, std::ostream& out) {
@@ -81,15 +84,17 @@ void PrintConceptMap(const std::vector<DocumentRecord>& concepts, std::ostream& 
 
 void PrintSearchHits(const std::vector<DocumentRecord>& hits, std::ostream& out) {
   for (const DocumentRecord& hit : hits) {
-    out << DisplayText(hit.name) << "\n    " << DisplayText(hit.uri) << "  (" << hit.fetcher
+    out << DisplayText(hit.name) << "\n    " << DisplayText(hit.uri) << "  (" << TerminalText(hit.fetcher)
         << ")\n";
   }
 }
 
-void PrintLibraryIdent(const std::string& ident, std::ostream& out) { out << ident << "\n"; }
+void PrintLibraryIdent(const std::string& ident, std::ostream& out) {
+  out << TerminalText(ident) << "\n";
+}
 
 void PrintDataFolderMade(const std::string& folder, std::ostream& out) {
-  out << "made the data folder " << WithTrailingSeparator(folder) << "\n";
+  out << "made the data folder " << TerminalText(WithTrailingSeparator(folder)) << "\n";
 }
 
 }  // namespace qora

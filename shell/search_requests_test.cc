@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "qora/engine.h"
+#include "shell/acquisition_parameters.h"
 #include "shell/web_requests.h"
 #include "tests/fake_search_engines.h"
 #include "tests/meta_search_fixture.h"
@@ -36,7 +37,12 @@ TEST_F(SearchRequestsTest, SearchIntoLibraryStoresTheFetchedHits) {
   const std::string ident = made;
   EngineFreeString(made);
 
-  EXPECT_EQ(SearchIntoLibrary("Searches", "tidal power", "3", 7), "");
+  AcquisitionOptions options = ReadAcquisitionOptions(SettingsStore());
+  ASSERT_EQ(SelectEngines("3", &options.engines), "");
+  options.engines.results.fill(7);
+  std::string parameters;
+  ASSERT_EQ(AcquisitionParameters(AcquisitionMode::kBasicSearch, options, &parameters), "");
+  EXPECT_EQ(SearchIntoLibrary("Searches", "tidal power", parameters), "");
   std::vector<std::string> seen = SeenRequests();
   std::sort(seen.begin(), seen.end());
   // Depth 0: the hits are fetched (each once), their links are not.
@@ -47,33 +53,10 @@ TEST_F(SearchRequestsTest, SearchIntoLibraryStoresTheFetchedHits) {
   EXPECT_NE(table.find("|" + site + "/page/b|"), std::string::npos) << table;
 }
 
-TEST(SearchParametersTest, BasicSearchSendsTheFixedBudgetAndTheEngines) {
-  std::string part;
-  ASSERT_EQ(SearchEngineParameters("1,3", 25, &part), "");
-  EXPECT_EQ(part, "&se_ctrl=1+0+1+0+0&se_num=25+25+25+25+25");
-  EXPECT_EQ(BasicSearchParameters(part),
-            "dpth=0&maxbytes=2000000&maxsites=500&maxdocs=200&docmaxpages=0&docminpages=0"
-            "&minlinks=0&hub=0&auth=0&negurl=&negwords=&se_ctrl=1+0+1+0+0"
-            "&se_num=25+25+25+25+25&crwl_rule=0");
-  ASSERT_EQ(SearchEngineParameters(" 5 ", 0, &part), "");
-  EXPECT_EQ(part, "&se_ctrl=0+0+0+0+1&se_num=0+0+0+0+0");
-}
-
-TEST(SearchParametersTest, BadEngineListsAreRefused) {
-  std::string part = "unchanged";
-  EXPECT_NE(SearchEngineParameters("", 10, &part), "");
-  EXPECT_NE(SearchEngineParameters("0", 10, &part), "");
-  EXPECT_NE(SearchEngineParameters("1,6", 10, &part), "");
-  EXPECT_NE(SearchEngineParameters("1,x", 10, &part), "");
-  EXPECT_NE(SearchEngineParameters("12", 10, &part), "");
-  EXPECT_NE(SearchEngineParameters("1", -1, &part), "");
-  EXPECT_EQ(part, "unchanged");
-}
-
 TEST_F(SearchRequestsTest, QuickSearchHitsReadsTheListBack) {
   WriteControl("0", "0", "0", "0", "0");  // the request's engine part decides
   std::vector<DocumentRecord> hits;
-  EXPECT_EQ(QuickSearchHits("tidal power", "2", &hits, 15), "");
+  EXPECT_EQ(QuickSearchHits("tidal power", "&se_ctrl=0+1+0+0+0&se_num=0+15+0+0+0", &hits), "");
   EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/two?q=tidal+power&n=15"}));
   ASSERT_EQ(hits.size(), 2u);
   EXPECT_EQ(hits[0].uri, "http://example.org/shared");
@@ -83,11 +66,10 @@ TEST_F(SearchRequestsTest, QuickSearchHitsReadsTheListBack) {
   EXPECT_EQ(hits[1].type, ".htm");
   EXPECT_EQ(hits[1].ord, 2);
 
-  EXPECT_NE(QuickSearchHits("  ", "2", &hits), "");
-  EXPECT_NE(QuickSearchHits("tides", "9", &hits), "");
+  EXPECT_NE(QuickSearchHits("  ", "&se_ctrl=0+1+0+0+0", &hits), "");
   fs::remove(data_ + "se.ini");
   testing::internal::CaptureStderr();
-  const std::string failure = QuickSearchHits("tides", "1", &hits);
+  const std::string failure = QuickSearchHits("tides", "&se_ctrl=1+0+0+0+0", &hits);
   testing::internal::GetCapturedStderr();
   EXPECT_NE(failure.find("se.ini"), std::string::npos) << failure;
   EXPECT_TRUE(hits.empty());

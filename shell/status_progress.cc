@@ -7,6 +7,7 @@
 #include <string>
 
 #include "qora/engine.h"
+#include "shell/display_text.h"
 #include "shell/engine_string.h"
 
 namespace qora {
@@ -62,7 +63,9 @@ void StatusProgress::Run() {
 
 void StatusProgress::Draw(bool last) {
   if (!terminal_) return;
-  const std::string status = CurrentStatus();
+  // The status names fetched addresses and titles: no byte of them may
+  // command the terminal.
+  const std::string status = TerminalText(CurrentStatus());
   if (status != shown_) {
     // Back to the line's start, the text, and the rest of the line cleared.
     std::fprintf(stderr, "\r%s\x1b[K", status.c_str());

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "shell/acquisition_parameters.h"
 #include "shell/command_line.h"
 #include "shell/engine_session.h"
 #include "shell/web_requests.h"
@@ -88,18 +89,6 @@ class TinySite {
   std::thread server_;
 };
 
-TEST(CrawlParametersTest, BudgetAdvancedEngineAndRuleParts) {
-  EXPECT_EQ(CrawlParameters(0, 1000, 100, 50, false),
-            "dpth=0&maxbytes=1000000&maxsites=1&maxdocs=50"
-            "&docmaxpages=0&docminpages=0&minlinks=0&hub=0&auth=0&negurl=&negwords="
-            "&se_ctrl=0+0+0+0+0&se_num=0+0+0+0+0&crwl_rule=0");
-  EXPECT_EQ(CrawlParameters(kDefaultCrawlDepth, kDefaultCrawlKilobytes, kDefaultCrawlSites,
-                            kDefaultCrawlDocuments, kDefaultCrawlInternalOnly),
-            "dpth=2&maxbytes=1000000&maxsites=100&maxdocs=50"
-            "&docmaxpages=0&docminpages=0&minlinks=0&hub=0&auth=0&negurl=&negwords="
-            "&se_ctrl=0+0+0+0+0&se_num=0+0+0+0+0&crwl_rule=1");
-}
-
 // A data folder made by "qora init" from the installed one, with the built
 // page cleaner and PDF converter and a fast crawl.ini, and one library.
 class WebCrawlRequestsTest : public ::testing::Test {
@@ -110,11 +99,16 @@ class WebCrawlRequestsTest : public ::testing::Test {
     fs::copy_file(QORA_PAGE_CLEANER, installed_ + "cln.exe");
     fs::copy_file(QORA_PDF_CONVERTER, installed_ + "hlp22.exe");
     setenv("QORA_INSTALLED_DATA", installed_.c_str(), 1);
+    settings_ = dir_.path() + "config/settings.ini";
+    setenv("QORA_SETTINGS", settings_.c_str(), 1);
     data_ = dir_.path() + "data";
     ASSERT_EQ(Qora({"init", data_}).status, 0);
     ASSERT_EQ(Qora({"lib", "new", "Web"}).status, 0);
   }
-  void TearDown() override { unsetenv("QORA_INSTALLED_DATA"); }
+  void TearDown() override {
+    unsetenv("QORA_INSTALLED_DATA");
+    unsetenv("QORA_SETTINGS");
+  }
 
   struct Outcome {
     int status;
@@ -132,12 +126,27 @@ class WebCrawlRequestsTest : public ::testing::Test {
                     int depth, bool internal_only) {
     EngineSession session;
     if (session.Start(data_) != 0) return "engine did not start";
-    return CrawlIntoLibrary(library, addresses, depth, 1000, 100, 50, internal_only);
+    AcquisitionOptions options = ReadAcquisitionOptions(SettingsStore());
+    options.crawler.depth = depth;
+    options.crawler.internal_only = internal_only;
+    std::string parameters;
+    const std::string failure =
+        AcquisitionParameters(AcquisitionMode::kCrawl, options, &parameters);
+    if (!failure.empty()) return failure;
+    return CrawlIntoLibrary(library, addresses, parameters);
+  }
+
+  // The names and addresses that `docs LIB` lists.
+  std::string Listed(const std::string& library) {
+    const Outcome docs = Qora({"docs", library});
+    EXPECT_EQ(docs.status, 0) << docs.err;
+    return docs.out;
   }
 
   test::TempDir dir_;
   std::string installed_;
   std::string data_;
+  std::string settings_;
 };
 
 TEST_F(WebCrawlRequestsTest, CrawledPagesAreIndexedAndResearchable) {
@@ -169,12 +178,53 @@ TEST_F(WebCrawlRequestsTest, CrawledPagesAreIndexedAndResearchable) {
   EXPECT_NE(docs.out.find("Far away"), std::string::npos) << docs.out;
 }
 
+// What the command line does not say comes from the user's settings: by
+// default a crawl keeps to the start site and skips advertisement addresses.
+TEST_F(WebCrawlRequestsTest, TheCommandLineCrawlsAsTheSettingsSay) {
+  TinySite other({{"/far.html", Page("Far away", "Glaciers carve valleys into the rock.")}},
+                 "127.0.0.2");
+  TinySite site(
+      {{"/", Page("Home", "Volcanoes erupt lava. <a href=\"bees.html\">bees</a> "
+                          "<a href=\"ads/banner.html\">offer</a> <a href=\"" +
+                              other.Url("/far.html") + "\">far</a>")},
+       {"/bees.html", Page("Honey bees", "Honey bees live in a hive and make honey.")},
+       {"/ads/banner.html", Page("Buy now", "Cheap watches for everybody today.")}});
+  const auto crawl = [&](const std::string& library, std::vector<std::string> options) {
+    EXPECT_EQ(Qora({"lib", "new", library}).status, 0);
+    std::vector<std::string> line = {"crawl", library, site.Url("/")};
+    line.insert(line.end(), options.begin(), options.end());
+    const Outcome outcome = Qora(line);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    return Listed(library);
+  };
+
+  std::string listed = crawl("Plain", {"--depth", "1"});
+  EXPECT_NE(listed.find("Honey bees"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("Far away"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("Buy now"), std::string::npos) << listed;
+
+  listed = crawl("Wide", {"--all-sites", "--depth", "1"});
+  EXPECT_NE(listed.find("Far away"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("Buy now"), std::string::npos) << listed;
+
+  fs::create_directories(fs::path(settings_).parent_path());
+  test::WriteFile(settings_,
+                  "[CrawlerOptions]\ninternalOnly=0\nDpth=0\n[AdvancedOptions]\nnegURLs=\n");
+  listed = crawl("Open", {"--depth", "1"});
+  EXPECT_NE(listed.find("Far away"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("Buy now"), std::string::npos) << listed;
+  listed = crawl("Near", {"--internal-only"});  // the settings' depth 0: the start page alone
+  EXPECT_NE(listed.find("Home"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("Honey bees"), std::string::npos) << listed;
+}
+
 TEST_F(WebCrawlRequestsTest, RefusesWhatItCannotDo) {
   EXPECT_EQ(Crawl("Web", {}, 1, true), "Please enter start addresses");
   EXPECT_EQ(Crawl("Web", {"", ""}, 1, true), "Please enter start addresses");
-  EXPECT_NE(CrawlIntoLibrary("Web", {"http://127.0.0.1:1/"}, 1, 9999999, 100, 50, true)
-                .find("kilobyte limit"),
-            std::string::npos);
+  const Outcome too_much = Qora({"crawl", "Web", "http://127.0.0.1:1/", "--max-kb", "9999999"});
+  EXPECT_EQ(too_much.status, 1);
+  EXPECT_NE(too_much.err.find("kilobyte limit"), std::string::npos) << too_much.err;
+  EXPECT_EQ(Qora({"crawl", "Web", "x", "--internal-only", "--all-sites"}).status, 2);
   EXPECT_NE(Crawl("Nowhere", {"http://127.0.0.1:1/"}, 1, true).find("Nowhere"), std::string::npos);
   fs::remove(data_ + "/crawl.ini");
   EXPECT_NE(Crawl("Web", {"http://127.0.0.1:1/"}, 1, true).find("crawl.ini"), std::string::npos);
