@@ -42,10 +42,10 @@ void CommandLine::AddAcquisitionCommands() {
   actions_[add] = [this, add_args](const CLI::App& command) {
     if (add_args->library.size() != 1 || add_args->files.empty()) return WrongLine(&command);
     return WithEngine([this, add_args] {
-      return Outcome(WithProgress([&] {
-                       return AddFilesToLibrary(add_args->library.front(), add_args->files);
-                     }),
-                     err_);
+      int added = 0;
+      const std::string failure = WithProgress(
+          [&] { return AddFilesToLibrary(add_args->library.front(), add_args->files, &added); });
+      return Added(add_args->library.front(), added, failure);
     });
   };
   AddWord(add, "LIB", &add_args->library, "the library (name or identifier)");
@@ -73,12 +73,12 @@ void CommandLine::AddAcquisitionCommands() {
       return WrongLine(&command);
     }
     return WithEngine([this, folder_args, depth, kilobytes, documents] {
-      return Outcome(WithProgress([&] {
-                       return AddFolderToLibrary(folder_args->library.front(),
-                                                 folder_args->folder.front(), depth, kilobytes,
-                                                 documents);
-                     }),
-                     err_);
+      int added = 0;
+      const std::string failure = WithProgress([&] {
+        return AddFolderToLibrary(folder_args->library.front(), folder_args->folder.front(), depth,
+                                  kilobytes, documents, &added);
+      });
+      return Added(folder_args->library.front(), added, failure);
     });
   };
   AddWord(add_folder, "LIB", &folder_args->library, "the library (name or identifier)");
@@ -128,27 +128,29 @@ void CommandLine::AddWebCommands() {
         AcquisitionParameters(AcquisitionMode::kCrawl, options, &parameters);
     if (!failure.empty()) return Outcome(failure, err_);
     return WithEngine([this, crawl_args, parameters] {
-      return Outcome(WithProgress([&] {
-                       return CrawlIntoLibrary(crawl_args->library.front(), crawl_args->addresses,
-                                               parameters);
-                     }),
-                     err_);
+      int added = 0;
+      const std::string failure = WithProgress([&] {
+        return CrawlIntoLibrary(crawl_args->library.front(), crawl_args->addresses, parameters,
+                                &added);
+      });
+      return Added(crawl_args->library.front(), added, failure);
     });
   };
   AddWord(crawl, "LIB", &crawl_args->library, "the library (name or identifier)");
   AddWords(crawl, "URL", &crawl_args->addresses, "the start addresses");
   AddSettingOption(crawl, &crawl_args->depth, "N",
                    "follow links N levels deep (0: the start addresses alone; default: the "
-                   "setting " + SettingName(settings::kDepth) + ")");
+                   "setting " +
+                       SettingName(settings::kDepth) + ")");
   AddSettingOption(crawl, &crawl_args->kilobytes, "N",
                    "fetch at most N kilobytes (default: the setting " +
                        SettingName(settings::kMaxKilobytes) + ")");
-  AddSettingOption(crawl, &crawl_args->sites, "N",
-                   "visit at most N addresses (default: the setting " +
-                       SettingName(settings::kMaxSites) + ")");
-  AddSettingOption(crawl, &crawl_args->documents, "N",
-                   "store at most N documents (default: the setting " +
-                       SettingName(settings::kMaxDocs) + ")");
+  AddSettingOption(
+      crawl, &crawl_args->sites, "N",
+      "visit at most N addresses (default: the setting " + SettingName(settings::kMaxSites) + ")");
+  AddSettingOption(
+      crawl, &crawl_args->documents, "N",
+      "store at most N documents (default: the setting " + SettingName(settings::kMaxDocs) + ")");
   crawl_args->internal_only =
       crawl->add_flag("--internal-only")
           ->description("follow no link to another host (the default unless the setting " +
@@ -214,11 +216,12 @@ void CommandLine::AddWebCommands() {
         AcquisitionParameters(AcquisitionMode::kBasicSearch, options, &parameters);
     if (!failure.empty()) return Outcome(failure, err_);
     return WithEngine([this, websearch_args, parameters] {
-      return Outcome(WithProgress([&] {
-                       return SearchIntoLibrary(websearch_args->library.front(),
-                                                SearchWords(websearch_args->words), parameters);
-                     }),
-                     err_);
+      int added = 0;
+      const std::string failure = WithProgress([&] {
+        return SearchIntoLibrary(websearch_args->library.front(),
+                                 SearchWords(websearch_args->words), parameters, &added);
+      });
+      return Added(websearch_args->library.front(), added, failure);
     });
   };
   AddWord(websearch, "LIB", &websearch_args->library, "the library (name or identifier)");
@@ -236,9 +239,8 @@ void CommandLine::AddWebCommands() {
     const std::string parameters = EngineParameters(engines);
     return WithEngine([this, quicksearch_args, parameters] {
       std::vector<DocumentRecord> hits;
-      const std::string failure = WithProgress([&] {
-        return QuickSearchHits(SearchWords(quicksearch_args->words), parameters, &hits);
-      });
+      const std::string failure = WithProgress(
+          [&] { return QuickSearchHits(SearchWords(quicksearch_args->words), parameters, &hits); });
       if (!failure.empty()) return Outcome(failure, err_);
       PrintSearchHits(hits, out_);
       return kDone;

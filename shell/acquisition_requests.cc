@@ -1,5 +1,6 @@
 #include "shell/acquisition_requests.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 
@@ -18,15 +19,20 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : absolute.string();
 }
 
-std::string Outcome(int result, int handle) {
+// The end of an import into `handle`, which held `before` documents: its
+// result said, the new documents indexed and counted into `*added`.
+std::string Outcome(int result, int handle, int before, int* added) {
   if (result == 1) return "Cannot do this now.";
   if (result < 0) return kNoSettings;
-  return IndexLibrary(handle, /*full=*/false);
+  const std::string failure = IndexLibrary(handle, /*full=*/false);
+  if (added != nullptr) *added = std::max(0, LibraryDocumentCount(handle) - before);
+  return failure;
 }
 
 }  // namespace
 
-std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files) {
+std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files,
+                              int* added) {
   std::string list;
   for (const std::string& file : files) {
     if (file.empty()) continue;
@@ -42,13 +48,14 @@ std::string AddFilesToLibrary(const std::string& library, const std::vector<std:
   int handle = -1;
   std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
+  const int before = added != nullptr ? LibraryDocumentCount(handle) : 0;
   int result = -1;
   EngineAddFiles(handle, list.c_str(), "", &result);
-  return Outcome(result, handle);
+  return Outcome(result, handle, before, added);
 }
 
 std::string AddFolderToLibrary(const std::string& library, const std::string& folder, int depth,
-                               int kilobytes, int documents) {
+                               int kilobytes, int documents, int* added) {
   if (folder.empty()) return "Please choose a folder";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) return "There is no folder " + folder + ".";
@@ -59,10 +66,11 @@ std::string AddFolderToLibrary(const std::string& library, const std::string& fo
   int handle = -1;
   std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
+  const int before = added != nullptr ? LibraryDocumentCount(handle) : 0;
   int result = -1;
   EngineCrawlIntoStore(handle, AbsolutePath(folder).c_str(), depth, kilobytes * 1000, documents,
                        &result);
-  return Outcome(result, handle);
+  return Outcome(result, handle, before, added);
 }
 
 }  // namespace qora

@@ -14,13 +14,15 @@ namespace qora {
 // identifier). Relative paths are taken from the working folder; each
 // document's address is its absolute path. Refuses, importing nothing, when
 // one of the files is not there.
-std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files);
+// `*added` (when given) receives the number of documents the library gained.
+std::string AddFilesToLibrary(const std::string& library, const std::vector<std::string>& files,
+                              int* added = nullptr);
 
 // Imports the files of `folder` down to `depth` levels (1: the folder's own
 // files), at most `kilobytes` thousand bytes and `documents` documents.
-// Refuses a folder that is not there.
+// Refuses a folder that is not there. `*added` as above.
 std::string AddFolderToLibrary(const std::string& library, const std::string& folder, int depth,
-                               int kilobytes, int documents);
+                               int kilobytes, int documents, int* added = nullptr);
 
 }  // namespace qora
 

@@ -42,14 +42,15 @@ class AcquisitionRequestsTest : public ::testing::Test {
     pages_ = dir_.path() + "my pages/";
     fs::create_directories(pages_ + "more");
     WriteFile(pages_ + "volcano.html",
-              Page("Volcanoes", "A volcano erupts when magma and lava rise through the crust. "
-                                "Lava flows cool into basalt. Volcanic ash falls far away."));
-    WriteFile(pages_ + "bees.html",
-              Page("Honey bees", "Honey bees live in a hive and make honey from nectar. "
-                                 "The queen bee lays the eggs of the hive."));
-    WriteFile(pages_ + "more/tides.htm",
-              Page("Tides", "The tides of the sea rise and fall with the moon. "
-                            "Tidal currents run strongest at the new moon."));
+              Page("Volcanoes",
+                   "A volcano erupts when magma and lava rise through the crust. "
+                   "Lava flows cool into basalt. Volcanic ash falls far away."));
+    WriteFile(pages_ + "bees.html", Page("Honey bees",
+                                         "Honey bees live in a hive and make honey from nectar. "
+                                         "The queen bee lays the eggs of the hive."));
+    WriteFile(pages_ + "more/tides.htm", Page("Tides",
+                                              "The tides of the sea rise and fall with the moon. "
+                                              "Tidal currents run strongest at the new moon."));
     ASSERT_EQ(Qora({"lib", "new", "Nature"}).status, 0);
   }
   void TearDown() override { unsetenv("QORA_INSTALLED_DATA"); }
@@ -96,11 +97,14 @@ TEST_F(AcquisitionRequestsTest, AddedFilesAreIndexedAndResearchable) {
   EXPECT_EQ(DocumentCount(), 0);
   const Outcome added = Qora({"add", "Nature", pages_ + "volcano.html", pages_ + "bees.html"});
   ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(added.out, "Nature: 2 new documents\n");
   EXPECT_EQ(DocumentCount(), 2);
   EXPECT_NE(TopTitle("lava magma").find("Volcanoes"), std::string::npos);
   EXPECT_NE(TopTitle("queen hive").find("Honey bees"), std::string::npos);
-  // Adding the same file again stores nothing new.
-  ASSERT_EQ(Qora({"add", "Nature", pages_ + "bees.html"}).status, 0);
+  // Adding the same file again stores nothing new, and says so.
+  const Outcome again = Qora({"add", "Nature", pages_ + "bees.html"});
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.out, "Nature: no new documents\n");
   EXPECT_EQ(DocumentCount(), 2);
 }
 
@@ -117,8 +121,10 @@ TEST_F(AcquisitionRequestsTest, AddFolderWalksToTheGivenDepth) {
 // character but the line feed.
 TEST_F(AcquisitionRequestsTest, StoredTextNeverCommandsTheTerminal) {
   WriteFile(pages_ + "hostile.html",
-            Page("Lava &#27;]0;owned&#7; \x1b[2J&#x9B;6n\x9b" "31m",
-                 "Lava \x1b[31mflows&#27;[2J downhill. Magma\x07 rises \xC2\x9B" "6n."));
+            Page("Lava &#27;]0;owned&#7; \x1b[2J&#x9B;6n\x9b"
+                 "31m",
+                 "Lava \x1b[31mflows&#27;[2J downhill. Magma\x07 rises \xC2\x9B"
+                 "6n."));
   ASSERT_EQ(Qora({"add", "Nature", pages_ + "hostile.html"}).status, 0);
   const std::vector<std::vector<std::string>> commands = {
       {"docs", "Nature"},

@@ -71,6 +71,12 @@ int CommandLine::Outcome(const std::string& failure, std::ostream& err) {
   return kFailed;
 }
 
+int CommandLine::Added(const std::string& library, int added, const std::string& failure) {
+  if (!failure.empty()) return Outcome(failure, err_);
+  PrintAddedDocuments(library, added, out_);
+  return kDone;
+}
+
 const SettingsStore& CommandLine::UserSettings() {
   if (!settings_) settings_ = SettingsStore::Load(SettingsFilePath());
   return *settings_;

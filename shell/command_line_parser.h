@@ -44,6 +44,10 @@ class CommandLine {
   // empty); the exit status, kDone or kFailed.
   static int Outcome(const std::string& failure, std::ostream& err);
 
+  // The outcome of a command that brings documents into `library`: the
+  // failure said, else how many documents the library gained.
+  int Added(const std::string& library, int added, const std::string& failure);
+
   // A command of `parent` with its usage line (for help and for errors).
   CLI::App* AddCommand(CLI::App* parent, const std::string& name, const std::string& usage,
                        const std::string& description);

@@ -7,7 +7,8 @@ namespace {
 
 TEST(DisplayTextTest, DecodesReferencesAndLatin1) {
   EXPECT_EQ("Tasks \xE2\x80\x94 Python", DisplayText("Tasks &amp;#8212; Python"));
-  EXPECT_EQ("AT&T <b> \"q\" 'a'", DisplayText("AT&amp;amp;T &lt;b&gt; &quot;q&quot; &apos;a&apos;"));
+  EXPECT_EQ("AT&T <b> \"q\" 'a'",
+            DisplayText("AT&amp;amp;T &lt;b&gt; &quot;q&quot; &apos;a&apos;"));
   EXPECT_EQ("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", DisplayText("caf\xE9 &#x20AC; &#128512;"));
   EXPECT_EQ("plain text", DisplayText("plain text"));
 }
@@ -15,7 +16,9 @@ TEST(DisplayTextTest, DecodesReferencesAndLatin1) {
 TEST(DisplayTextTest, KeepsWhatIsNoReferenceAndBlanksControls) {
   EXPECT_EQ("a & b; &nbsp; &#; &#xZZ; &#55296; &#99999999;",
             DisplayText("a & b; &nbsp; &#; &#xZZ; &#55296; &#99999999;"));
-  EXPECT_EQ("a b c d e  f  g", DisplayText("a\x1b" "b&#7;c\nd\te\x9B" "f&#155;g"));
+  EXPECT_EQ("a b c d e  f  g", DisplayText("a\x1b"
+                                           "b&#7;c\nd\te\x9B"
+                                           "f&#155;g"));
   EXPECT_EQ("x &", DisplayText("x &"));
 }
 
@@ -23,7 +26,9 @@ TEST(DisplayTextTest, KeepsWhatIsNoReferenceAndBlanksControls) {
 // the terminal's title, screen clearing, colours, an 8-bit command start.
 TEST(DisplayTextTest, TerminalTextLeavesNoControlButKeepsEveryCharacter) {
   const std::string hostile =
-      "\x1b]0;owned\x07\x1b[2J\x1b[31mred\x7f\r\x9b" "6n \xC2\x9B" "1m\x90x\x9c";
+      "\x1b]0;owned\x07\x1b[2J\x1b[31mred\x7f\r\x9b"
+      "6n \xC2\x9B"
+      "1m\x90x\x9c";
   const std::string safe = TerminalText(hostile);
   for (size_t i = 0; i < safe.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(safe[i]);
@@ -42,7 +47,9 @@ TEST(DisplayTextTest, TerminalTextLeavesNoControlButKeepsEveryCharacter) {
 }
 
 TEST(DisplayTextTest, FirstCharactersNeverSplitsACharacter) {
-  const std::string text = "ab\xE2\x80\x94" "cd";  // a, b, em dash, c, d
+  const std::string text =
+      "ab\xE2\x80\x94"
+      "cd";  // a, b, em dash, c, d
   EXPECT_EQ("ab", FirstCharacters(text, 2));
   EXPECT_EQ("ab\xE2\x80\x94", FirstCharacters(text, 3));
   EXPECT_EQ(text, FirstCharacters(text, 5));

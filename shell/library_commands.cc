@@ -228,6 +228,15 @@ std::string ListLibraryDocuments(const std::string& library, int start, int coun
   return "";
 }
 
+int LibraryDocumentCount(int handle) {
+  char* listed = nullptr;
+  int result = -1;
+  EngineListStoreDocuments(handle, 0, -1, &listed, &result);
+  std::vector<DocumentRecord> documents;
+  ReadResultText(TakeEngineString(listed), &documents);
+  return static_cast<int>(documents.size());
+}
+
 std::string EraseDocuments(const std::string& library, const std::vector<std::string>& ids) {
   int handle = -1;
   std::string failure = OpenLibrary(library, &handle);

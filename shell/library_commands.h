@@ -71,6 +71,10 @@ std::string RepairLibraries();
 std::string ListLibraryDocuments(const std::string& library, int start, int count,
                                  std::vector<DocumentRecord>* documents, std::string* text);
 
+// The number of documents of the open library `handle` (0 when it cannot
+// be listed).
+int LibraryDocumentCount(int handle);
+
 // Takes the documents `ids` out of the library (into the temporary store,
 // emptied at the end of the run) and re-indexes what remains.
 std::string EraseDocuments(const std::string& library, const std::vector<std::string>& ids);

@@ -31,8 +31,8 @@ void CommandLine::AddResearchCommands() {
     ResearchRequest request;
     request.libraries = research_args->query.libraries;
     const SettingsStore& settings = UserSettings();
-    request.expand = research_args->expand->count() > 0 ||
-                     Read(settings, settings::kExpandQuery) != 0;
+    request.expand =
+        research_args->expand->count() > 0 || Read(settings, settings::kExpandQuery) != 0;
     if (!ParseQuerySource(research_args->query, &request.query, err_) ||
         !NumberValueOr(research_args->count, Read(settings, settings::kDocFetchCount),
                        &request.count, err_)) {
@@ -150,9 +150,9 @@ void CommandLine::AddResearchCommands() {
   AddLibrariesOption(map, &map_args->query);
   AddKeywordsOption(map, &map_args->query);
   AddDocumentsOption(map, &map_args->query);
-  AddSettingOption(map, &map_args->concepts, "N",
-                   "at most N concepts (default: the setting " +
-                       SettingName(settings::kMaxConcepts) + ")");
+  AddSettingOption(
+      map, &map_args->concepts, "N",
+      "at most N concepts (default: the setting " + SettingName(settings::kMaxConcepts) + ")");
   AddSettingOption(map, &map_args->phrases, "N",
                    "at most N key phrases a concept (default: the setting " +
                        SettingName(settings::kMaxPhrases) + ")");

@@ -20,9 +20,10 @@ void PrintLibraries(const std::vector<LibraryInfo>& libraries, std::ostream& out
       << std::setw(10) << "DOCUMENTS" << std::setw(10) << "SIZE KB"
       << "  DATE\n";
   for (const LibraryInfo& library : libraries) {
-    out << std::left << Column(DisplayText(library.name), 30) << std::setw(24) << TerminalText(library.ident)
-        << std::right << std::setw(10) << library.documents << std::setw(10)
-        << (library.bytes + 999) / 1000 << "  " << TerminalText(library.date) << "\n";
+    out << std::left << Column(DisplayText(library.name), 30) << std::setw(24)
+        << TerminalText(library.ident) << std::right << std::setw(10) << library.documents
+        << std::setw(10) << (library.bytes + 999) / 1000 << "  " << TerminalText(library.date)
+        << "\n";
   }
 }
 
@@ -33,8 +34,7 @@ void PrintDocuments(const std::vector<DocumentRecord>& documents, std::ostream& 
   for (const DocumentRecord& document : documents) {
     out << std::right << std::setw(5) << static_cast<int>(document.rank) << "  " << std::left
         << std::setw(10) << TerminalText(document.size) << "  " << TerminalText(document.docid)
-        << "  "
-        << DisplayText(document.name.empty() ? document.uri : document.name) << "\n";
+        << "  " << DisplayText(document.name.empty() ? document.uri : document.name) << "\n";
   }
 }
 
@@ -84,8 +84,8 @@ void PrintConceptMap(const std::vector<DocumentRecord>& concepts, std::ostream& 
 
 void PrintSearchHits(const std::vector<DocumentRecord>& hits, std::ostream& out) {
   for (const DocumentRecord& hit : hits) {
-    out << DisplayText(hit.name) << "\n    " << DisplayText(hit.uri) << "  (" << TerminalText(hit.fetcher)
-        << ")\n";
+    out << DisplayText(hit.name) << "\n    " << DisplayText(hit.uri) << "  ("
+        << TerminalText(hit.fetcher) << ")\n";
   }
 }
 
@@ -95,6 +95,15 @@ void PrintLibraryIdent(const std::string& ident, std::ostream& out) {
 
 void PrintDataFolderMade(const std::string& folder, std::ostream& out) {
   out << "made the data folder " << TerminalText(WithTrailingSeparator(folder)) << "\n";
+}
+
+void PrintAddedDocuments(const std::string& library, int added, std::ostream& out) {
+  out << TerminalText(library) << ": ";
+  if (added == 0) {
+    out << "no new documents\n";
+  } else {
+    out << added << (added == 1 ? " new document\n" : " new documents\n");
+  }
 }
 
 }  // namespace qora

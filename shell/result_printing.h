@@ -52,6 +52,10 @@ void PrintLibraryIdent(const std::string& ident, std::ostream& out);
 // The report of `qora init`: the user data folder `folder` was made.
 void PrintDataFolderMade(const std::string& folder, std::ostream& out);
 
+// The line that ends an import, a crawl or a search into `library`: how
+// many documents it gained ("no new documents" when none).
+void PrintAddedDocuments(const std::string& library, int added, std::ostream& out);
+
 }  // namespace qora
 
 #endif  // QORA_SHELL_RESULT_PRINTING_H_

@@ -77,7 +77,8 @@ inline constexpr IntSetting kMaxNumPages{kAdvancedOptions, "maxNumPages", 10};
 inline constexpr IntSetting kMinNumLinks{kAdvancedOptions, "minNumLinks", 1};
 inline constexpr TextSetting kNegWords{kAdvancedOptions, "negWords", ""};
 inline constexpr TextSetting kNegUrls{
-    kAdvancedOptions, "negURLs", ";prev+;random+;skip+popup+doubleclick+hitbox+/ads+/adfield+http://ads"};
+    kAdvancedOptions, "negURLs",
+    ";prev+;random+;skip+popup+doubleclick+hitbox+/ads+/adfield+http://ads"};
 
 inline constexpr char kCrawlerOptions[] = "CrawlerOptions";
 inline constexpr IntSetting kInternalOnly{kCrawlerOptions, "internalOnly", 1};
@@ -85,8 +86,9 @@ inline constexpr IntSetting kDepth{kCrawlerOptions, "Dpth", 2};
 inline constexpr IntSetting kMaxDocs{kCrawlerOptions, "MaxDocs", 50};
 inline constexpr IntSetting kMaxKilobytes{kCrawlerOptions, "MaxKB", 1000};
 inline constexpr IntSetting kMaxSites{kCrawlerOptions, "MaxSites", 100};
-inline constexpr TextSetting kStartUrls{kCrawlerOptions, "startURLs",
-                                        "https://en.wikipedia.org/wiki/List_of_largest_companies_by_revenue"};
+inline constexpr TextSetting kStartUrls{
+    kCrawlerOptions, "startURLs",
+    "https://en.wikipedia.org/wiki/List_of_largest_companies_by_revenue"};
 inline constexpr TextSetting kFolderName{kCrawlerOptions, "prevName_folder", ""};
 inline constexpr IntSetting kFolderDepth{kCrawlerOptions, "Dpth_folder", 2};
 inline constexpr IntSetting kFolderKilobytes{kCrawlerOptions, "MaxKB_folder", 1000};

@@ -45,10 +45,18 @@ std::string Escaped(std::string_view text) {
     const unsigned char byte = static_cast<unsigned char>(c);
     const bool edge_blank = c == ' ' && (i == 0 || i + 1 == text.size());
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (byte < 0x20 || byte == 0x7F || edge_blank) {
           out += "\\x";
@@ -77,7 +85,8 @@ std::string Unescaped(std::string_view text) {
       ++i;
     } else if (next == 'x' && i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
                HexDigitValue(text[i + 3]) >= 0) {
-      out.push_back(static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3])));
+      out.push_back(
+          static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3])));
       i += 3;
     } else {
       out.push_back('\\');

@@ -183,22 +183,23 @@ TEST_F(WebCrawlRequestsTest, CrawledPagesAreIndexedAndResearchable) {
 TEST_F(WebCrawlRequestsTest, TheCommandLineCrawlsAsTheSettingsSay) {
   TinySite other({{"/far.html", Page("Far away", "Glaciers carve valleys into the rock.")}},
                  "127.0.0.2");
-  TinySite site(
-      {{"/", Page("Home", "Volcanoes erupt lava. <a href=\"bees.html\">bees</a> "
-                          "<a href=\"ads/banner.html\">offer</a> <a href=\"" +
-                              other.Url("/far.html") + "\">far</a>")},
-       {"/bees.html", Page("Honey bees", "Honey bees live in a hive and make honey.")},
-       {"/ads/banner.html", Page("Buy now", "Cheap watches for everybody today.")}});
+  TinySite site({{"/", Page("Home",
+                            "Volcanoes erupt lava. <a href=\"bees.html\">bees</a> "
+                            "<a href=\"ads/banner.html\">offer</a> <a href=\"" +
+                                other.Url("/far.html") + "\">far</a>")},
+                 {"/bees.html", Page("Honey bees", "Honey bees live in a hive and make honey.")},
+                 {"/ads/banner.html", Page("Buy now", "Cheap watches for everybody today.")}});
   const auto crawl = [&](const std::string& library, std::vector<std::string> options) {
     EXPECT_EQ(Qora({"lib", "new", library}).status, 0);
     std::vector<std::string> line = {"crawl", library, site.Url("/")};
     line.insert(line.end(), options.begin(), options.end());
     const Outcome outcome = Qora(line);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    return Listed(library);
+    return outcome.out + Listed(library);
   };
 
   std::string listed = crawl("Plain", {"--depth", "1"});
+  EXPECT_EQ(listed.find("Plain: 2 new documents\n"), 0u) << listed;
   EXPECT_NE(listed.find("Honey bees"), std::string::npos) << listed;
   EXPECT_EQ(listed.find("Far away"), std::string::npos) << listed;
   EXPECT_EQ(listed.find("Buy now"), std::string::npos) << listed;
@@ -214,6 +215,7 @@ TEST_F(WebCrawlRequestsTest, TheCommandLineCrawlsAsTheSettingsSay) {
   EXPECT_NE(listed.find("Far away"), std::string::npos) << listed;
   EXPECT_NE(listed.find("Buy now"), std::string::npos) << listed;
   listed = crawl("Near", {"--internal-only"});  // the settings' depth 0: the start page alone
+  EXPECT_EQ(listed.find("Near: 1 new document\n"), 0u) << listed;
   EXPECT_NE(listed.find("Home"), std::string::npos) << listed;
   EXPECT_EQ(listed.find("Honey bees"), std::string::npos) << listed;
 }
@@ -225,6 +227,10 @@ TEST_F(WebCrawlRequestsTest, RefusesWhatItCannotDo) {
   EXPECT_EQ(too_much.status, 1);
   EXPECT_NE(too_much.err.find("kilobyte limit"), std::string::npos) << too_much.err;
   EXPECT_EQ(Qora({"crawl", "Web", "x", "--internal-only", "--all-sites"}).status, 2);
+  // A start address that cannot be fetched stores nothing, and the run says so.
+  const Outcome unreachable = Qora({"crawl", "Web", "http://127.0.0.1:1/", "--depth", "0"});
+  EXPECT_EQ(unreachable.status, 0) << unreachable.err;
+  EXPECT_EQ(unreachable.out, "Web: no new documents\n");
   EXPECT_NE(Crawl("Nowhere", {"http://127.0.0.1:1/"}, 1, true).find("Nowhere"), std::string::npos);
   fs::remove(data_ + "/crawl.ini");
   EXPECT_NE(Crawl("Web", {"http://127.0.0.1:1/"}, 1, true).find("crawl.ini"), std::string::npos);

@@ -1,5 +1,7 @@
 #include "shell/web_requests.h"
 
+#include <algorithm>
+
 #include "qora/engine.h"
 #include "shell/engine_string.h"
 #include "shell/library_commands.h"
@@ -14,10 +16,19 @@ namespace {
 constexpr char kNoCrawlSettings[] =
     "The crawler settings file crawl.ini in the data folder cannot be read.";
 
+// Indexes the new documents of `handle`, which held `before` documents,
+// and sets `*added` (when given) to the number it gained. The count is taken
+// after indexing, when the library lists what the operation stored.
+std::string IndexedAndCounted(int handle, int before, int* added) {
+  const std::string failure = IndexLibrary(handle, /*full=*/false);
+  if (added != nullptr) *added = std::max(0, LibraryDocumentCount(handle) - before);
+  return failure;
+}
+
 }  // namespace
 
 std::string CrawlIntoLibrary(const std::string& library, const std::vector<std::string>& addresses,
-                             const std::string& parameters) {
+                             const std::string& parameters, int* added) {
   std::string start;
   for (const std::string& address : addresses) {
     if (address.empty()) continue;
@@ -27,11 +38,12 @@ std::string CrawlIntoLibrary(const std::string& library, const std::vector<std::
   int handle = -1;
   std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
+  const int before = added != nullptr ? LibraryDocumentCount(handle) : 0;
   int result = -1;
   EngineAddFromWeb(handle, start.c_str(), parameters.c_str(), &result);
   if (result == 1) return "Cannot do this now.";
   if (result < 0) return kNoCrawlSettings;
-  return IndexLibrary(handle, /*full=*/false);
+  return IndexedAndCounted(handle, before, added);
 }
 
 // ---- Internet search ------------------------------------------------------
@@ -46,16 +58,17 @@ constexpr char kSearchWorkspaceFile[] = "wkspc.ini";
 }  // namespace
 
 std::string SearchIntoLibrary(const std::string& library, const std::string& words,
-                              const std::string& parameters) {
+                              const std::string& parameters, int* added) {
   if (words.find_first_not_of(" \t\n") == std::string::npos) return "Please enter keywords";
   int handle = -1;
   const std::string failure = OpenLibrary(library, &handle);
   if (!failure.empty()) return failure;
+  const int before = added != nullptr ? LibraryDocumentCount(handle) : 0;
   int result = -1;
   EngineSearchIntoStore(handle, words.c_str(), parameters.c_str(), &result);
   if (result == 1) return "Cannot do this now.";
   if (result < 0) return kNoSearchSettings;
-  return IndexLibrary(handle, /*full=*/false);
+  return IndexedAndCounted(handle, before, added);
 }
 
 std::string QuickSearchHits(const std::string& words, const std::string& parameters,

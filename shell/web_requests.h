@@ -17,16 +17,17 @@ namespace qora {
 
 // Crawls from `addresses` into the web half of the library `library` (name
 // or identifier) as `parameters` says, then indexes the new documents.
-// Refuses an empty address list.
+// Refuses an empty address list. `*added` (when given) receives the number
+// of documents the library gained.
 std::string CrawlIntoLibrary(const std::string& library, const std::vector<std::string>& addresses,
-                             const std::string& parameters);
+                             const std::string& parameters, int* added = nullptr);
 
 // Searches the internet for `words` as `parameters` says and stores the
 // fetched hits in the library `library` (name or identifier), then indexes
 // the new documents. The library's statistics are not released: after a
-// search they are left as they are.
+// search they are left as they are. `*added` as above.
 std::string SearchIntoLibrary(const std::string& library, const std::string& words,
-                              const std::string& parameters);
+                              const std::string& parameters, int* added = nullptr);
 
 // Lists the hits of the engines that `parameters` (an engine part) switches
 // on for `words` in `hits` (uri = the hit's address, name = its text,
