@@ -241,6 +241,40 @@ TEST_F(StoreApiTest, TableLinesWithoutTheClosingBarStillListTheirDocuments) {
   EXPECT_FALSE(fs::exists(data_ + "libraries/" + name + "/loc_i/c3.idx"));
 }
 
+// Summary copies and quick-search documents live in the temporary store;
+// erasing one of them takes it out of that store's table as for any other.
+TEST_F(StoreApiTest, DocumentsOfTheTemporaryStoreCanBeErased) {
+  ASSERT_EQ(Start(), 0);
+  const std::string temp = TempName();
+  AddDocument(temp, "t1");
+  AddDocument(temp, "t2");
+  int result = -2;
+  EngineLoadStoreStatistics(temp_handle_, &result);  // adds the new table lines
+  const std::string table = data_ + "libraries/" + temp + "/loc_c/cache.chx";
+
+  EngineEraseDocuments((std::to_string(temp_handle_) + ",t1;").c_str(), &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(table), "t2|http://x/t2|9|0|0|\n");
+  char* text = nullptr;
+  EngineListStoreDocuments(temp_handle_, 0, -1, &text, &result);
+  std::vector<DocumentRecord> documents;
+  ReadResultText(Take(text), &documents);
+  ASSERT_EQ(documents.size(), 1u);
+  EXPECT_EQ(documents[0].docid, "t2");
+
+  // A table that cannot be rewritten keeps the line, and the call says so.
+  BlockWith(table + ".partial");
+  EngineEraseDocuments((std::to_string(temp_handle_) + ",t2;").c_str(), &result);
+  EXPECT_EQ(result, 1);
+  fs::remove_all(table + ".partial");
+  EXPECT_EQ(ReadFile(table), "t2|http://x/t2|9|0|0|\n");
+
+  // The rest of the run's temporary documents go when the run ends.
+  EngineFinish(&result);
+  EXPECT_FALSE(fs::exists(data_ + "libraries/" + temp + "/loc_c/t1.dml"));
+  EXPECT_FALSE(fs::exists(data_ + "libraries/" + temp + "/loc_c/t2.dml"));
+}
+
 TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
   ASSERT_EQ(Start(), 0);
   char* ident = nullptr;

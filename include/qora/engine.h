@@ -99,9 +99,10 @@ void EngineListStores(char** out, int* result);
 /* Hands out the temporary store's name (empty when it has no object) and
  * handle (-1 when none). 0. */
 void EngineGetTempStore(char** name, int* handle, int* result);
-/* Takes every listed document out of its library into the temporary store;
- * entries naming no store or a document their store does not hold are
- * skipped. 0; 1 when the temporary store has no object, or when a document
+/* Takes every listed document out of its library into the temporary store
+ * (a document of the temporary store leaves its table there; its files go
+ * when the store is emptied); entries naming no store or a document their
+ * store does not hold are skipped. 0; 1 when the temporary store has no object, or when a document
  * could not be moved (a table file could not be written; the others are
  * moved all the same). */
 void EngineEraseDocuments(const char* document_list, int* result);
