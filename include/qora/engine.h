@@ -172,9 +172,12 @@ void EngineSummarize(int query, const char* document_list, int workspace, float 
 void EngineWriteMap(const char* file_name, char** out_path, int result_list, int workspace,
                     int* result);
 /* Builds the concept map the request "wkspc_h=..&qry_h=..&number1=..&
- * number2=.." asks for. The handle of the map's result list; 1 when
- * "wkspc_h" names no workspace; -1 when "qry_h" names no query or the map
- * cannot be built. */
+ * number2=.." asks for: at most "number1" concepts (one, the whole query,
+ * when it is 1 or less or was never given) with at most "number2" key
+ * phrases each (a count of 1 or less allows one). The handle of the map's result
+ * list, which is made before the concepts; 1 when "wkspc_h" names no
+ * workspace; -1 when "qry_h" names no query or the map cannot be built (the
+ * query has no term pairs). */
 void EngineConceptMap(const char* parameters, int* result);
 
 #ifdef __cplusplus
