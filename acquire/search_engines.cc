@@ -1,11 +1,8 @@
 #include "acquire/search_engines.h"
 
-#include <regex.h>
-
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <iostream>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -13,6 +10,7 @@
 
 #include "acquire/crawler.h"
 #include "acquire/page_text.h"
+#include "acquire/search_pattern.h"
 #include "acquire/web_fetcher.h"
 #include "analysis/cfg_file.h"
 #include "store/document_id.h"
@@ -32,54 +30,6 @@ constexpr char kStopText[] = "Stop requested. Please wait...";
 // The split pattern that stands for "runs of non-white characters".
 constexpr std::string_view kWhiteSplit = "' '";
 
-// A compiled POSIX extended regular expression. The empty pattern is not
-// handed to regcomp (whose acceptance of it varies): it matches the empty
-// text at the start of any text.
-class Pattern {
- public:
-  // Compiles `text`; when it does not compile, writes "regcomp() error" and
-  // the reason to std::cerr, and ok() is false.
-  explicit Pattern(const std::string& text) : empty_(text.empty()) {
-    if (empty_) return;
-    const int code = regcomp(&regex_, text.c_str(), REG_EXTENDED);
-    compiled_ = code == 0;
-    if (!compiled_) {
-      char reason[256];
-      regerror(code, nullptr, reason, sizeof reason);
-      std::cerr << "regcomp() error\n  pattern \"" << text << "\": " << reason << std::endl;
-    }
-  }
-  ~Pattern() {
-    if (compiled_) regfree(&regex_);
-  }
-  Pattern(const Pattern&) = delete;
-  Pattern& operator=(const Pattern&) = delete;
-
-  bool ok() const { return empty_ || compiled_; }
-
-  // Finds the leftmost match in `text` (which may hold zero bytes) and sets
-  // [*begin, *end) to it; false when there is none. Requires ok().
-  bool Search(std::string_view text, size_t* begin, size_t* end) const {
-    if (empty_) {
-      *begin = *end = 0;
-      return true;
-    }
-    regmatch_t match[1];
-    match[0].rm_so = 0;
-    match[0].rm_eo = static_cast<regoff_t>(text.size());
-    const char* data = text.empty() ? "" : text.data();
-    if (regexec(&regex_, data, 1, match, REG_STARTEND) != 0) return false;
-    *begin = static_cast<size_t>(match[0].rm_so);
-    *end = static_cast<size_t>(match[0].rm_eo);
-    return true;
-  }
-
- private:
-  bool empty_;
-  bool compiled_ = false;
-  regex_t regex_;
-};
-
 bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 std::vector<std::string> SplitAtWhite(std::string_view text) {
@@ -98,7 +48,7 @@ std::vector<std::string> SplitAtWhite(std::string_view text) {
 // match cannot end a piece at the piece's own start: the search moves on by
 // one character, so a pattern that matches only empty texts splits the text
 // into its characters.
-std::vector<std::string> SplitCompiled(std::string_view text, const Pattern& pattern) {
+std::vector<std::string> SplitCompiled(std::string_view text, const SearchPattern& pattern) {
   std::vector<std::string> pieces;
   size_t piece_start = 0;
   size_t search_from = 0;
@@ -121,7 +71,7 @@ std::vector<std::string> SplitCompiled(std::string_view text, const Pattern& pat
 }
 
 // The text after the end of the first match of `pattern`; false when none.
-bool SkipPast(const Pattern& pattern, std::string_view* text) {
+bool SkipPast(const SearchPattern& pattern, std::string_view* text) {
   size_t begin = 0;
   size_t end = 0;
   if (!pattern.Search(*text, &begin, &end)) return false;
@@ -133,8 +83,8 @@ bool SkipPast(const Pattern& pattern, std::string_view* text) {
 // match of `sep1`, "%" escapes decoded) and its text (after that match, up
 // to the first match of `sep2`; empty when `sep2` has no match). False when
 // `sep1` has no match: the piece is no hit.
-bool CutHit(std::string_view piece, const Pattern& sep1, const Pattern& sep2, std::string* address,
-            std::string_view* text) {
+bool CutHit(std::string_view piece, const SearchPattern& sep1, const SearchPattern& sep2,
+            std::string* address, std::string_view* text) {
   size_t begin = 0;
   size_t end = 0;
   if (!sep1.Search(piece, &begin, &end)) return false;
@@ -160,7 +110,7 @@ std::vector<std::string> SplitByPattern(std::string_view text, std::string_view 
     for (char c : text) pieces.emplace_back(1, c);
     return pieces;
   }
-  const Pattern compiled{std::string(pattern)};
+  const SearchPattern compiled(pattern);
   if (!compiled.ok()) return {};
   return SplitCompiled(text, compiled);
 }
@@ -322,15 +272,15 @@ int MetaSearch::SearchOneEngine() {
   const SearchEngineDefinition engine = settings_.searchEngines[static_cast<size_t>(index)];
   const std::string page = FetchResultPage(engine);
   if (page.empty()) return -1;
-  const Pattern cue1(engine.cue1);
+  const SearchPattern cue1(engine.cue1);
   if (!cue1.ok()) return -1;
-  const Pattern cue2(engine.cue2);
+  const SearchPattern cue2(engine.cue2);
   if (!cue2.ok()) return -1;
-  const Pattern hit(engine.hit);
+  const SearchPattern hit(engine.hit);
   if (!hit.ok()) return -1;
-  const Pattern sep1(engine.sep1);
+  const SearchPattern sep1(engine.sep1);
   if (!sep1.ok()) return -1;
-  const Pattern sep2(engine.sep2);
+  const SearchPattern sep2(engine.sep2);
   if (!sep2.ok()) return -1;
 
   std::string_view text = page;

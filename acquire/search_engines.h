@@ -4,8 +4,11 @@
 // result count, in "se_ctrl.ini". The hits are either listed (quick search)
 // or queued as the start addresses of a crawl (search-and-crawl).
 //
-// Patterns are POSIX extended regular expressions, matched case-sensitively,
-// leftmost match first. A pattern that does not compile is reported on
+// Patterns are extended regular expressions matched as SearchPattern
+// (acquire/search_pattern.h) says: case-sensitively, the leftmost match,
+// alternatives tried from left to right, repetitions greedy. A search that
+// reaches the pattern's bounds on backtracking counts as no match for that
+// piece of the page. A pattern that does not compile is reported on
 // std::cerr as "regcomp() error" and its engine contributes no hits: the
 // definition files may be downloaded, so they must not be able to stop the
 // program.
@@ -33,8 +36,10 @@ inline constexpr char kSearchControlFile[] = "se_ctrl.ini";
 // runs of characters other than blank, tab and line feed. Empty pattern:
 // every character. Otherwise the texts between successive matches (an empty
 // match advances by one character), the rest after the last match included
-// when not empty; trailing empty pieces are dropped. A pattern that does not
-// compile writes "regcomp() error" to std::cerr and gives no pieces.
+// when not empty; trailing empty pieces are dropped. A search that reaches
+// the pattern's bounds ends the splitting as if no match were left. A
+// pattern that does not compile writes "regcomp() error" to std::cerr and
+// gives no pieces.
 std::vector<std::string> SplitByPattern(std::string_view text, std::string_view pattern);
 
 // `address` with every "%" followed by two hexadecimal digits turned into

@@ -29,6 +29,19 @@ TEST(SplitByPatternTest, UsesExtendedRegularExpressions) {
   EXPECT_EQ(SplitByPattern("a<LI>b", "<li>"), (Pieces{"a<LI>b"}));
 }
 
+TEST(SplitByPatternTest, TakesTheFirstFittingAlternativeAndBoundsRunawaySearches) {
+  // Where two alternatives fit at the same place, the first one is taken,
+  // even when a later one is longer.
+  EXPECT_EQ(SplitByPattern("a\">b\">c", "\"|\">"), (Pieces{"a", ">b", ">c"}));
+  EXPECT_EQ(SplitByPattern("a\">b\">c", "\">|\""), (Pieces{"a", "b", "c"}));
+  // A search that would backtrack without end at the start of the text is
+  // given up: the text holds no match as far as the split goes, and stays
+  // whole, although the "x" at its end would match.
+  const std::string hostile = std::string(5000, 'a') + "!x";
+  EXPECT_EQ(SplitByPattern(hostile, "^(a+)+$|x"), (Pieces{hostile}));
+  EXPECT_EQ(SplitByPattern("aaa!x", "^(a+)+$|x"), (Pieces{"aaa!"}));
+}
+
 TEST(SplitByPatternTest, QuotedBlankSplitsAtWhiteSpaceRuns) {
   EXPECT_EQ(SplitByPattern("  one\ttwo \n three  ", "' '"), (Pieces{"one", "two", "three"}));
 }

@@ -155,10 +155,11 @@ bool BuildConcepts(const TermVector& source, int pairs_per_concept, int max_conc
   if (concepts == nullptr) return false;
   concepts->clear();
   const size_t pair_count = source.pair_count();
-  if (pair_count == 0 || pairs_per_concept < 1 || max_concepts < 1) return false;
+  if (pair_count == 0 || pairs_per_concept < 1) return false;
 
+  // A concept count of 1 or less asks for the whole source as one concept.
   size_t parts = std::min(pair_count / static_cast<size_t>(pairs_per_concept),
-                          static_cast<size_t>(max_concepts));
+                          static_cast<size_t>(std::max(max_concepts, 1)));
   TermGraph term_graph;
   if (parts > 1) {
     term_graph = BuildTermGraph(source);

@@ -37,15 +37,16 @@ TermGraph BuildTermGraph(const TermVector& source);
 // pairs whose terms fall in one part of its term graph. The number of
 // concepts d is the pair count divided by `pairs_per_concept`, at most
 // `max_concepts` and at most the number of terms in pairs; when d is at most
-// 1 the one concept is a copy of `source`. Otherwise concept k holds, in
+// 1 (`max_concepts` 1 or less included) the one concept is a copy of
+// `source`. Otherwise concept k holds, in
 // source order, every pair both of whose terms lie in part k, and the source
 // counts of their terms (a term without a count in `source` gets none);
 // pairs across parts belong to no concept, and a concept may be empty. With
 // `prune`, PruneConcepts is applied.
 //
 // Returns false, leaving `*concepts` empty, when `source` has no pairs, when
-// `pairs_per_concept` or `max_concepts` is below 1, when `concepts` is null,
-// or when the graph cannot be partitioned.
+// `pairs_per_concept` is below 1, when `concepts` is null, or when the graph
+// cannot be partitioned.
 bool BuildConcepts(const TermVector& source, int pairs_per_concept, int max_concepts, bool prune,
                    std::vector<TermVector>* concepts);
 
@@ -85,8 +86,9 @@ int AppendKeyPhrases(std::vector<TermList> phrases, const TermDictionary& dictio
 // the decimal text of position + 1, empty short and long descriptions, and
 // as keywords the key phrases (see AppendKeyPhrases) of the best phrases of
 // its sub-concepts (BuildConcepts with pruning, `pairs_per_subconcept` and at
-// most `max_phrases` of them; none when that fails). Other fields are left
-// as they are. Returns the number of key phrases written.
+// most `max_phrases` of them, so a `max_phrases` of 1 or less gives one
+// sub-concept, the concept itself; none when that fails). Other fields are
+// left as they are. Returns the number of key phrases written.
 int FillConceptRecord(const TermVector& concept_vector, DocumentRecord* record, int handle,
                       int position, int max_phrases, int pairs_per_subconcept,
                       const TermDictionary& dictionary);

@@ -198,9 +198,12 @@ TEST(BuildConceptsTest, FewPairsGiveOneConceptEqualToTheSource) {
 TEST(BuildConceptsTest, MaxConceptsLimitsTheCount) {
   const TermVector source = VectorOf(Interleaved(FivePairGroup(1, 3, 1), FivePairGroup(11, 4, 2)));
   std::vector<TermVector> concepts;
-  ASSERT_TRUE(BuildConcepts(source, 1, 1, false, &concepts));
-  ASSERT_EQ(concepts.size(), 1u);
-  EXPECT_EQ(concepts[0].pair_count(), 10u);
+  // A count of 1 or less gives the source as one concept.
+  for (int max_concepts : {1, 0, -1}) {
+    ASSERT_TRUE(BuildConcepts(source, 1, max_concepts, true, &concepts)) << max_concepts;
+    ASSERT_EQ(concepts.size(), 1u) << max_concepts;
+    EXPECT_EQ(concepts[0].pair_count(), 10u) << max_concepts;
+  }
 
   // Ten pairs, one per concept, but only eight terms and at most 3 concepts.
   ASSERT_TRUE(BuildConcepts(source, 1, 3, false, &concepts));
@@ -217,8 +220,6 @@ TEST(BuildConceptsTest, FailsCleanlyOnBadArguments) {
   EXPECT_FALSE(BuildConcepts(source, 0, 8, false, &concepts));
   EXPECT_TRUE(concepts.empty());
   EXPECT_FALSE(BuildConcepts(source, -4, 8, false, &concepts));
-  EXPECT_FALSE(BuildConcepts(source, 2, 0, false, &concepts));
-  EXPECT_FALSE(BuildConcepts(source, 2, -1, false, &concepts));
   EXPECT_FALSE(BuildConcepts(source, 2, 8, false, nullptr));
   EXPECT_FALSE(BuildConceptMap(TermVector(), 5, 8, &concepts));
 }
@@ -652,9 +653,15 @@ TEST_F(ConceptRecordTest, ConceptWithoutPairsGivesNoPhrases) {
   EXPECT_TRUE(record.keywords.empty());
   EXPECT_EQ(record.name, "2");
   EXPECT_EQ(record.obj_handle, 3);
-  // Without room for a phrase the sub-concepts cannot be built either.
-  EXPECT_EQ(FillConceptRecord(VectorOf(Clique(0, 3, 10.0)), &record, 3, 1, 0, 3, dictionary_), 0);
-  EXPECT_TRUE(record.keywords.empty());
+  // A phrase count of 1 or less makes the concept its own one sub-concept,
+  // named by its best phrase.
+  for (int max_phrases : {1, 0, -1}) {
+    EXPECT_EQ(
+        FillConceptRecord(VectorOf(Clique(0, 3, 10.0)), &record, 3, 1, max_phrases, 3, dictionary_),
+        1)
+        << max_phrases;
+    EXPECT_EQ(record.keywords.size(), 1u) << max_phrases;
+  }
 }
 
 // A document-sized vector: random sentences over a few hundred words, where

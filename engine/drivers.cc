@@ -108,9 +108,12 @@ int MakeVisualAbstract(Workspace* workspace, const Query& query, int max_concept
                        int max_phrases) {
   EngineEnvironment* environment = workspace->environment();
   const TermVector source = query.vector;
-  auto list = std::make_unique<ResultList>();
+  // The list takes its handle before the concepts take theirs.
+  const int list_handle = Register(workspace, std::make_unique<ResultList>());
+  ResultList* list = workspace->registry().FindAs<ResultList>(list_handle);
   std::vector<TermVector> concepts;
   if (!BuildConceptMap(source, environment->pairs_per_concept(), max_concepts, &concepts)) {
+    workspace->registry().Remove(list_handle);  // its handle is never handed out
     return -1;
   }
   for (size_t i = 0; i < concepts.size(); ++i) {
@@ -125,7 +128,7 @@ int MakeVisualAbstract(Workspace* workspace, const Query& query, int max_concept
     record.ord = static_cast<int32_t>(weight);
     if (record.ord > 0 && phrases > 0) list->Append(std::move(record));
   }
-  return Register(workspace, std::move(list));
+  return list_handle;
 }
 
 int WriteMapDocument(const ResultList& list, const std::string& file_name,

@@ -32,9 +32,12 @@ int SummarizeDocumentList(Workspace* workspace, const Query* query,
                           const std::string& document_list, const ObjectRegistry& stores,
                           DocumentStore* temp_store, int temp_handle, double bias);
 
-// Splits the query's vector into at most `max_concepts` concepts, registers
-// each as a Concept and lists those with key phrases. The handle of the new
-// result list in the workspace; -1 when the map cannot be built.
+// Splits the query's vector into at most `max_concepts` concepts (one, the
+// whole vector, when `max_concepts` is 1 or less), registers each as a
+// Concept and lists those with key phrases, at most `max_phrases` a concept
+// (a count of 1 or less allows one). The result list is registered before the
+// concepts, so its handle is the lower. The handle of the new result list in
+// the workspace; -1 when the map cannot be built (the vector has no pairs).
 int MakeVisualAbstract(Workspace* workspace, const Query& query, int max_concepts, int max_phrases);
 
 // Writes `list` as a DML document `file_name` into the temporary store and

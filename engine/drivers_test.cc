@@ -640,6 +640,54 @@ TEST_F(DriversTest, TheConceptMapRegistersItsConcepts) {
   EXPECT_EQ(whole->item(0).ord, static_cast<int32_t>(source.TotalWeight()));
 }
 
+// A concept count of 1 or less, or none at all, asks for the whole query as
+// one concept; a phrase count of 0 still names it by its best phrase. The
+// map's result list is made before its concepts, so its handle comes first.
+TEST_F(DriversTest, SmallCountsGiveOneConceptWithItsBestPhrase) {
+  const std::string lib = std::to_string(library_);
+  const int query = MakeQuery(EngineSetQueryDocuments, lib + "," + IdOf("04-honey-bees") + ";" +
+                                                           lib + "," + IdOf("26-railway") + ";");
+  const TermVector& source = QueryObject(query)->vector;
+  ASSERT_GT(source.pair_count(), 0);
+  auto map = [this](const std::string& counts) {
+    const std::string text = "&wkspc_h=" + std::to_string(workspace_) + "&qry_h=" + counts;
+    int result = -2;
+    EngineConceptMap(text.c_str(), &result);
+    return result;
+  };
+  // The engine keeps request values between requests: the request without
+  // a concept count comes first, while the engine has none.
+  const std::string query_text = std::to_string(query);
+  for (const std::string& counts :
+       {query_text + "&number2=4", query_text + "&number1=1&number2=4",
+        query_text + "&number1=0&number2=4", query_text + "&number1=-3&number2=4",
+        query_text + "&number1=1&number2=0"}) {
+    SCOPED_TRACE(counts);
+    const int handle = map(counts);
+    EXPECT_GT(handle, 0);
+    const ResultList* list = List(handle);
+    if (list == nullptr) {
+      ADD_FAILURE() << "no map";
+      continue;
+    }
+    if (list->count() != 1u) {
+      ADD_FAILURE() << list->count() << " concepts";
+      continue;
+    }
+    const DocumentRecord& record = list->item(0);
+    EXPECT_GT(record.obj_handle, handle);
+    const Concept* concept_object = Space()->registry().FindAs<Concept>(record.obj_handle);
+    ASSERT_NE(concept_object, nullptr);
+    EXPECT_EQ(concept_object->vector.pair_count(), source.pair_count());
+    EXPECT_EQ(record.ord, static_cast<int32_t>(source.TotalWeight()));
+    ASSERT_FALSE(record.keywords.empty());
+    if (counts.ends_with("number2=0")) {
+      // The concept is its own one sub-concept, named by one phrase.
+      EXPECT_EQ(record.keywords.size(), 1u);
+    }
+  }
+}
+
 TEST_F(DriversTest, ResultListsAreWrittenAsTextAndAsMapDocuments) {
   const int query = MakeQuery(EngineSetQueryKeywords, "violin strings");
   const int handle = Rank(query, 5);

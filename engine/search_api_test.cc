@@ -241,6 +241,29 @@ TEST_F(MetaSearchTest, StopRequestWaitsForTheEngineBeingFetched) {
   EXPECT_EQ(list->count(), 4u);
 }
 
+// Engine One's hits read 'href="ADDRESS">TEXT</a>'. When the address ends at
+// the first fitting alternative of '"|">', that is the quote alone, and the
+// text keeps the ">" after it.
+TEST_F(MetaSearchTest, HitsAreCutAtTheFirstFittingAlternative) {
+  WriteControl("1", "0", "0", "0", "0");
+  engines_[0].sep1 = "\"|\">";
+  WriteDefinitions();
+  int handle = -2;
+  const ResultList* list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  const DocumentRecord* tides = Find(*list, "http://example.org/tides");
+  ASSERT_NE(tides, nullptr);
+  EXPECT_EQ(tides->name, ">Tidal power basics");
+
+  engines_[0].sep1 = "\">|\"";
+  WriteDefinitions();
+  list = Quick("tides", "", &handle);
+  ASSERT_NE(list, nullptr);
+  tides = Find(*list, "http://example.org/tides");
+  ASSERT_NE(tides, nullptr);
+  EXPECT_EQ(tides->name, "Tidal power basics");
+}
+
 TEST_F(MetaSearchTest, SearchForCrawlQueuesHitsWithoutListing) {
   MetaSearch search(&CurrentEngine()->environment(), "temp");
   ASSERT_EQ(search.SearchForCrawl("tides", "dpth=0"), 0);
@@ -276,6 +299,7 @@ TEST_F(MetaSearchTest, InstalledDefinitionsReadAndCompile) {
       EXPECT_FALSE(pattern->empty()) << engine.sectionName;
       SplitByPattern("text to split", *pattern);
     }
+    if (!engine.cue2.empty()) SplitByPattern("text to split", engine.cue2);
   }
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_GE(defined, 1);

@@ -182,13 +182,12 @@ void EngineEraseDocuments(const char* document_list, int* result) {
     }
     // A document its store does not hold is skipped like an unknown handle;
     // one that is held but cannot be moved fails the call, after the others
-    // were moved.
+    // were moved. A document of the temporary store itself leaves its table;
+    // its files go when the store is emptied at the end of the run.
     bool failed = false;
     for (const qora::DocumentReference& entry : qora::ParseDocumentList(Text(document_list))) {
       DocumentStore* source = engine->FindStore(entry.store_handle);
-      if (source == nullptr || source == temp || source->HalfOf(entry.document_id) == nullptr) {
-        continue;
-      }
+      if (source == nullptr || source->HalfOf(entry.document_id) == nullptr) continue;
       if (temp->MoveDocument(source, entry.document_id) != 0) failed = true;
     }
     SetResult(result, failed ? 1 : 0);

@@ -23,6 +23,13 @@ std::string Take(char* text) {
   return copy;
 }
 
+// A directory where a file must go makes its write fail, whoever runs the
+// test (the superuser ignores permissions).
+void BlockWith(const std::string& path) {
+  fs::remove(path);
+  fs::create_directories(path + "/blocked");
+}
+
 class StoreApiTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -189,6 +196,85 @@ TEST_F(StoreApiTest, ErasedDocumentsMoveToTheTemporaryStoreUntilTheRunEnds) {
   EXPECT_TRUE(fs::exists(data_ + "libraries/" + temp + ".ini"));
 }
 
+// Document tables written by hand or by other programs may end a line
+// without the closing "|", or with "\r\n". Such a line is a document like
+// any other, and the documents after it stay in the library.
+TEST_F(StoreApiTest, TableLinesWithoutTheClosingBarStillListTheirDocuments) {
+  ASSERT_EQ(Start(), 0);
+  char* ident = nullptr;
+  int lib = -2;
+  EngineCreateStore("Papers", &ident, &lib);
+  const std::string name = Take(ident);
+  for (const char* id : {"a1", "b2", "c3", "d4", "e5"}) AddDocument(name, id);
+  const std::string table = data_ + "libraries/" + name + "/loc_c/cache.chx";
+  WriteFile(table,
+            "a1|http://x/a1|9|0|0|\n"
+            "b2|http://x/b2|9|0|1\n"
+            "c3|http://x/c3|9|0|1\r\n"
+            "d4|http://x/d4|9|2|1|\r\n"
+            "e5|http://x/e5|9|0|0|\n");
+  int result = -2;
+  EngineCloseStore(lib, &result);
+  EngineOpenStore(name.c_str(), &lib);  // reads the table anew
+
+  char* text = nullptr;
+  EngineListStoreDocuments(lib, 0, -1, &text, &result);
+  EXPECT_EQ(result, 0);
+  std::vector<DocumentRecord> documents;
+  ReadResultText(Take(text), &documents);
+  std::vector<std::string> ids;
+  for (const DocumentRecord& document : documents) ids.push_back(document.docid);
+  EXPECT_EQ(ids, (std::vector<std::string>{"a1", "b2", "c3", "d4", "e5"}));
+
+  // The lines are written back in the usual form. Documents already
+  // processed are skipped by an incremental run and keep their flag.
+  EngineProcessStore(lib, 0, &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(table),
+            "a1|http://x/a1|9|0|1|\n"
+            "b2|http://x/b2|9|0|1|\n"
+            "c3|http://x/c3|9|0|1|\n"
+            "d4|http://x/d4|9|2|1|\n"
+            "e5|http://x/e5|9|0|1|\n");
+  EXPECT_TRUE(fs::exists(data_ + "libraries/" + name + "/loc_i/a1.idx"));
+  EXPECT_FALSE(fs::exists(data_ + "libraries/" + name + "/loc_i/b2.idx"));
+  EXPECT_FALSE(fs::exists(data_ + "libraries/" + name + "/loc_i/c3.idx"));
+}
+
+// Summary copies and quick-search documents live in the temporary store;
+// erasing one of them takes it out of that store's table as for any other.
+TEST_F(StoreApiTest, DocumentsOfTheTemporaryStoreCanBeErased) {
+  ASSERT_EQ(Start(), 0);
+  const std::string temp = TempName();
+  AddDocument(temp, "t1");
+  AddDocument(temp, "t2");
+  int result = -2;
+  EngineLoadStoreStatistics(temp_handle_, &result);  // adds the new table lines
+  const std::string table = data_ + "libraries/" + temp + "/loc_c/cache.chx";
+
+  EngineEraseDocuments((std::to_string(temp_handle_) + ",t1;").c_str(), &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(table), "t2|http://x/t2|9|0|0|\n");
+  char* text = nullptr;
+  EngineListStoreDocuments(temp_handle_, 0, -1, &text, &result);
+  std::vector<DocumentRecord> documents;
+  ReadResultText(Take(text), &documents);
+  ASSERT_EQ(documents.size(), 1u);
+  EXPECT_EQ(documents[0].docid, "t2");
+
+  // A table that cannot be rewritten keeps the line, and the call says so.
+  BlockWith(table + ".partial");
+  EngineEraseDocuments((std::to_string(temp_handle_) + ",t2;").c_str(), &result);
+  EXPECT_EQ(result, 1);
+  fs::remove_all(table + ".partial");
+  EXPECT_EQ(ReadFile(table), "t2|http://x/t2|9|0|0|\n");
+
+  // The rest of the run's temporary documents go when the run ends.
+  EngineFinish(&result);
+  EXPECT_FALSE(fs::exists(data_ + "libraries/" + temp + "/loc_c/t1.dml"));
+  EXPECT_FALSE(fs::exists(data_ + "libraries/" + temp + "/loc_c/t2.dml"));
+}
+
 TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
   ASSERT_EQ(Start(), 0);
   char* ident = nullptr;
@@ -214,13 +300,6 @@ TEST_F(StoreApiTest, ProcessingIndexesAndStatisticsLoad) {
   EXPECT_EQ(result, 0);
   EXPECT_NE(ReadFile(data_ + "libraries/" + name + "/loc_c/cache.chx").find("d1|"),
             std::string::npos);
-}
-
-// A directory where a file must go makes its write fail, whoever runs the
-// test (the superuser ignores permissions).
-void BlockWith(const std::string& path) {
-  fs::remove(path);
-  fs::create_directories(path + "/blocked");
 }
 
 TEST_F(StoreApiTest, FailedWritesReachTheResult) {

@@ -13,13 +13,30 @@ namespace {
 // as several lines, as the table files have always been read.
 constexpr size_t kLinePiece = 4095;
 
-// Splits a piece at "|": the text after the last "|" is not a field.
+// The fields of a table line.
+constexpr size_t kFieldCount = 5;
+
+// `text` without the line end ("\n" or "\r\n") it ends with, if any.
+std::string_view WithoutLineEnd(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  return text;
+}
+
+// Splits a piece at "|". Every field is closed by "|", but the last one may
+// run to the line end instead, as tables written by hand or by other
+// programs have it: after the fourth "|", text other than a line end is the
+// fifth field. Other text after the last "|" is not a field.
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
   size_t start = 0;
   for (size_t bar = line.find('|'); bar != std::string_view::npos; bar = line.find('|', start)) {
     fields.push_back(line.substr(start, bar - start));
     start = bar + 1;
+  }
+  if (fields.size() == kFieldCount - 1) {
+    const std::string_view open_field = WithoutLineEnd(line.substr(start));
+    if (!open_field.empty()) fields.push_back(open_field);
   }
   return fields;
 }
@@ -73,7 +90,7 @@ int CacheTable::Load(const std::string& path) {
   char piece[kLinePiece + 1];
   while (std::fgets(piece, sizeof piece, file) != nullptr) {
     const std::vector<std::string_view> fields = SplitFields(piece);
-    if (fields.size() < 5) break;
+    if (fields.size() < kFieldCount) break;
     CacheEntry entry;
     entry.id = fields[0];
     entry.address = fields[1];

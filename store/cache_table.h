@@ -1,5 +1,7 @@
 // The document table of one library half ("cache.chx"): one line per
-// document, "id|address|size|field|processed|".
+// document, "id|address|size|field|processed|". Lines are written in that
+// form; lines whose last "|" is missing ("...|processed" and the line end,
+// "\n" or "\r\n") are read as well.
 #ifndef QORA_STORE_CACHE_TABLE_H_
 #define QORA_STORE_CACHE_TABLE_H_
 
@@ -47,8 +49,10 @@ class CacheTable {
   CacheEntry& at(size_t position) { return entries_[position]; }
 
   // Adds the entries of the table file at `path` (ids already present are
-  // skipped), stopping at the first line with fewer than five fields. Returns
-  // -1, changing nothing, when the file cannot be opened; else 0.
+  // skipped), stopping at the first line with fewer than five fields (the
+  // fifth may lack its closing "|"). Lines are read in pieces of at most
+  // 4095 bytes, each taken as a line. Returns -1, changing nothing, when the
+  // file cannot be opened; else 0.
   int Load(const std::string& path);
 
   // Writes every entry to `path`, replacing the file through a temporary

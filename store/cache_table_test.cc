@@ -80,16 +80,35 @@ TEST_F(CacheTableTest, LoadStopsAtShortLine) {
   EXPECT_EQ(Ids(table), (std::vector<std::string>{"a", "b"}));
   EXPECT_FALSE(table.Contains("d"));
 
-  // An empty line ends the table as well; so does text after the last "|"
-  // that does not make a field.
+  // An empty line ends the table as well; so does a line end alone after the
+  // fourth "|", and text after the last "|" of a line of fewer fields.
   test::WriteFile(Path(), "e|x|1|0|1|\n\nf|y|2|0|1|\n");
   CacheTable second;
   EXPECT_EQ(second.Load(Path()), 0);
   EXPECT_EQ(Ids(second), (std::vector<std::string>{"e"}));
-  test::WriteFile(Path(), "g|x|1|0|1|\nh|y|2|0|1\n");
+  test::WriteFile(Path(), "g|x|1|0|1|\nh|y|2|\r\ni|z|3|0|1|\n");
   CacheTable third;
   EXPECT_EQ(third.Load(Path()), 0);
   EXPECT_EQ(Ids(third), (std::vector<std::string>{"g"}));
+  test::WriteFile(Path(), "g|x|1|0|1|\nh|y|2|0\ni|z|3|0|1|\n");
+  CacheTable fourth;
+  EXPECT_EQ(fourth.Load(Path()), 0);
+  EXPECT_EQ(Ids(fourth), (std::vector<std::string>{"g"}));
+}
+
+TEST_F(CacheTableTest, LastFieldMayLackItsBar) {
+  test::WriteFile(Path(), "a|x|1|0|1|\nb|y|2|3|1\nc|z|3|0|1\r\nd|w|4|0|1|\r\ne|v|5|0|0\nf|u|6|0|1");
+  CacheTable table;
+  ASSERT_EQ(table.Load(Path()), 0);
+  EXPECT_EQ(Ids(table), (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));
+  for (const char* id : {"b", "c", "d", "f"}) EXPECT_EQ(table.Find(id).processed, 1) << id;
+  EXPECT_EQ(table.Find("e").processed, 0);
+  EXPECT_EQ(table.Find("b").field, 3);
+  EXPECT_EQ(table.Find("c").size, "3");
+  // Written back, every line has its closing "|".
+  ASSERT_EQ(table.Rewrite(Path()), 0);
+  EXPECT_EQ(test::ReadFile(Path()),
+            "a|x|1|0|1|\nb|y|2|3|1|\nc|z|3|0|1|\nd|w|4|0|1|\ne|v|5|0|0|\nf|u|6|0|1|\n");
 }
 
 TEST_F(CacheTableTest, MissingFileChangesNothing) {

@@ -132,10 +132,12 @@ class DocumentStore {
   // files are here all the same, and that file still lists them.
   int MergeStore(DocumentStore* source);
 
-  // Moves document `id` of `source` with its files into this library. 0; -1
-  // when the source holds no such document, or when the receiving table
-  // file cannot be written (nothing moves then), or when the source table
-  // file cannot be rewritten without it (it is here, and still listed there).
+  // Moves document `id` of `source` with its files into this library. When
+  // `source` is this library, the document's line leaves its table file and
+  // table, and its files stay where they are. 0; -1 when the source holds no
+  // such document, or when the receiving table file cannot be written
+  // (nothing moves then), or when the source table file cannot be rewritten
+  // without it (it is here, and still listed there).
   int MoveDocument(DocumentStore* source, std::string_view id);
 
   // The library name shown to the user, and the identifier that names its

@@ -128,17 +128,21 @@ int DocumentStore::MoveDocument(DocumentStore* source, std::string_view id) {
 }
 
 int DocumentStore::MoveHalfDocument(LibraryHalf* target, LibraryHalf* source, std::string_view id) {
-  // The receiving table is written first: when it cannot be, nothing has
-  // moved yet and the document stays whole in the source.
-  CacheEntry entry = source->table.Find(id);
-  CacheTable receiving;
-  receiving.Load(target->TablePath());
-  entry.processed = 0;  // not yet counted in the receiving master index
-  receiving.Add(std::move(entry));
-  if (receiving.Rewrite(target->TablePath()) != 0) return -1;
+  // A document moved within its own library has nowhere to go: it only
+  // leaves its table, and its files stay.
+  if (target != source) {
+    // The receiving table is written first: when it cannot be, nothing has
+    // moved yet and the document stays whole in the source.
+    CacheEntry entry = source->table.Find(id);
+    CacheTable receiving;
+    receiving.Load(target->TablePath());
+    entry.processed = 0;  // not yet counted in the receiving master index
+    receiving.Add(std::move(entry));
+    if (receiving.Rewrite(target->TablePath()) != 0) return -1;
 
-  MoveDocumentFiles(source->cache_folder, target->cache_folder, id);
-  MoveDocumentFiles(source->index_folder, target->index_folder, id);
+    MoveDocumentFiles(source->cache_folder, target->cache_folder, id);
+    MoveDocumentFiles(source->index_folder, target->index_folder, id);
+  }
 
   CacheTable remaining;
   remaining.Load(source->TablePath());

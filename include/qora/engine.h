@@ -99,9 +99,10 @@ void EngineListStores(char** out, int* result);
 /* Hands out the temporary store's name (empty when it has no object) and
  * handle (-1 when none). 0. */
 void EngineGetTempStore(char** name, int* handle, int* result);
-/* Takes every listed document out of its library into the temporary store;
- * entries naming no store or a document their store does not hold are
- * skipped. 0; 1 when the temporary store has no object, or when a document
+/* Takes every listed document out of its library into the temporary store
+ * (a document of the temporary store leaves its table there; its files go
+ * when the store is emptied); entries naming no store or a document their
+ * store does not hold are skipped. 0; 1 when the temporary store has no object, or when a document
  * could not be moved (a table file could not be written; the others are
  * moved all the same). */
 void EngineEraseDocuments(const char* document_list, int* result);
@@ -171,9 +172,12 @@ void EngineSummarize(int query, const char* document_list, int workspace, float 
 void EngineWriteMap(const char* file_name, char** out_path, int result_list, int workspace,
                     int* result);
 /* Builds the concept map the request "wkspc_h=..&qry_h=..&number1=..&
- * number2=.." asks for. The handle of the map's result list; 1 when
- * "wkspc_h" names no workspace; -1 when "qry_h" names no query or the map
- * cannot be built. */
+ * number2=.." asks for: at most "number1" concepts (one, the whole query,
+ * when it is 1 or less or was never given) with at most "number2" key
+ * phrases each (a count of 1 or less allows one). The handle of the map's result
+ * list, which is made before the concepts; 1 when "wkspc_h" names no
+ * workspace; -1 when "qry_h" names no query or the map cannot be built (the
+ * query has no term pairs). */
 void EngineConceptMap(const char* parameters, int* result);
 
 #ifdef __cplusplus
