@@ -1,0 +1,177 @@
+#include "shell/app_server.h"
+
+#include <httplib.h>
+
+#include <random>
+
+#include "shell/request_guard.h"
+#include "util/file_bytes.h"
+
+namespace qora {
+namespace {
+
+constexpr char kCommandPath[] = "/localservlets/";
+// No request of the front comes near this; a larger one is refused whole.
+constexpr size_t kMaxRequestBytes = 4 << 20;
+
+void Refuse(httplib::Response& res, int status, const std::string& message) {
+  res.status = status;
+  res.set_content(nlohmann::json{{"error", message}}.dump(), "application/json");
+}
+
+std::string NewToken() {
+  std::random_device device;
+  static const char kDigits[] = "0123456789abcdef";
+  std::string token;
+  for (int i = 0; i < 32; ++i) token.push_back(kDigits[device() % 16]);
+  return token;
+}
+
+RequestSource SourceOf(const httplib::Request& req) {
+  return RequestSource{req.get_header_value("Sec-Fetch-Site"), req.get_header_value("Origin"),
+                       req.get_header_value("Referer"), req.get_header_value("X-Qora-Token")};
+}
+
+// The command text of the request target: what follows "/localservlets/",
+// with "%20" as blanks and no other escape decoded.
+std::string CommandText(const std::string& target) {
+  std::string command = target.substr(target.find(kCommandPath) + sizeof(kCommandPath) - 1);
+  for (size_t at = command.find("%20"); at != std::string::npos; at = command.find("%20", at + 1)) {
+    command.replace(at, 3, " ");
+  }
+  return command;
+}
+
+void ServeFile(const std::string& path, httplib::Response& res) {
+  std::string bytes;
+  if (path.empty() || !ReadWholeFile(path, &bytes)) {
+    Refuse(res, 404, "There is no such file.");
+    return;
+  }
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(bytes, ContentTypeOf(path).c_str());
+}
+
+// Files of the data folder include archived copies of web pages: shown as
+// a document, such a file is sandboxed (no scripts, an origin of its own),
+// so nothing a stored page carries can reach the application. Scripts and
+// styles the templates load from there are not documents and work as ever.
+void ServeDataFile(const std::string& path, httplib::Response& res) {
+  res.set_header("Content-Security-Policy", "sandbox");
+  ServeFile(path, res);
+}
+
+void Answer(const ApiReply& reply, httplib::Response& res) {
+  res.status = reply.status;
+  if (reply.status != 204) res.set_content(reply.body.dump(), "application/json");
+}
+
+}  // namespace
+
+AppServer::AppServer(AppServerFolders folders)
+    : folders_(std::move(folders)), server_(std::make_unique<httplib::Server>()), token_(NewToken()) {}
+
+AppServer::~AppServer() { Stop(); }
+
+void AppServer::OnGet(const std::string& path, ApiHandler handler) { gets_[path] = std::move(handler); }
+void AppServer::OnPost(const std::string& path, ApiHandler handler) {
+  posts_[path] = std::move(handler);
+}
+void AppServer::OnCommand(CommandHandler handler) { command_ = std::move(handler); }
+
+std::string AppServer::address() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/";
+}
+
+std::string AppServer::Bind(int port) {
+  server_->set_payload_max_length(kMaxRequestBytes);
+  RegisterRoutes();
+  if (port == 0) {
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) return "no port of 127.0.0.1 could be bound";
+  } else {
+    if (!server_->bind_to_port("127.0.0.1", port)) {
+      return "port " + std::to_string(port) + " of 127.0.0.1 is taken or cannot be bound";
+    }
+    port_ = port;
+  }
+  return "";
+}
+
+void AppServer::Run() { server_->listen_after_bind(); }
+
+void AppServer::Stop() {
+  if (server_) server_->stop();
+}
+
+void AppServer::RegisterRoutes() {
+  // Every request: addressed to this application by its own name, and a
+  // request that changes something sent by its own pages.
+  server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    if (!IsOwnHost(req.get_header_value("Host"), port_)) {
+      Refuse(res, 421, "This application answers only to 127.0.0.1 and localhost.");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    const bool changes = req.method != "GET" || req.path.rfind(kCommandPath, 0) == 0;
+    if (changes && !IsOwnRequest(SourceOf(req), port_, token_)) {
+      Refuse(res, 403, "Commands are taken only from the application's own pages.");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    // No page of another site may show the application in a frame.
+    res.set_header("X-Frame-Options", "SAMEORIGIN");
+    res.set_header("X-Content-Type-Options", "nosniff");
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+
+  server_->Get("/", [this](const httplib::Request&, httplib::Response& res) {
+    ServeFile(FileInside(folders_.web, "index.html"), res);
+  });
+  server_->Get(R"(/web/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    ServeFile(FileInside(folders_.web, req.matches[1].str()), res);
+  });
+  server_->Get(R"(/pages/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    ServeFile(FileInside(folders_.data + "/html", req.matches[1].str()), res);
+  });
+  server_->Get(R"(/data/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    ServeDataFile(FileInside(folders_.data, req.matches[1].str()), res);
+  });
+  server_->Get("/datafile", [this](const httplib::Request& req, httplib::Response& res) {
+    ServeDataFile(AbsoluteFileInside(folders_.data, req.get_param_value("path")), res);
+  });
+  server_->Get(R"(/localservlets/.*)", [this](const httplib::Request& req, httplib::Response& res) {
+    if (command_) command_(CommandText(req.target));
+    // 204: the frame that followed the link stays on its page.
+    res.status = 204;
+  });
+  server_->Get(R"(/api/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    const auto handler = gets_.find(req.matches[1].str());
+    if (handler == gets_.end()) return Refuse(res, 404, "There is no such request.");
+    std::map<std::string, std::string> query(req.params.begin(), req.params.end());
+    Answer(handler->second(query, nullptr), res);
+  });
+  server_->Post(R"(/api/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    const auto handler = posts_.find(req.matches[1].str());
+    if (handler == posts_.end()) return Refuse(res, 404, "There is no such request.");
+    nlohmann::json body = nlohmann::json::parse(req.body, nullptr, /*allow_exceptions=*/false);
+    if (!req.body.empty() && body.is_discarded()) {
+      return Refuse(res, 400, "The request is not well-formed JSON.");
+    }
+    std::map<std::string, std::string> query(req.params.begin(), req.params.end());
+    Answer(handler->second(query, body), res);
+  });
+  // A handler that throws answers 500 with its message; the server goes on.
+  server_->set_exception_handler(
+      [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
+        std::string what = "internal error";
+        try {
+          if (error) std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+          what = e.what();
+        } catch (...) {
+          // Not an exception of ours: the generic text stands.
+        }
+        Refuse(res, 500, what);
+      });
+}
+
+}  // namespace qora

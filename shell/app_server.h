@@ -1,0 +1,83 @@
+// The application's web server: serves the front, the result pages and the
+// data folder's files, and hands API requests and command URLs to the
+// handlers registered for them, on 127.0.0.1 only. Every request passes the
+// checks of shell/request_guard.h first.
+#ifndef QORA_SHELL_APP_SERVER_H_
+#define QORA_SHELL_APP_SERVER_H_
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace httplib {
+class Server;
+}
+
+namespace qora {
+
+// What a handler answers: an HTTP status and a JSON body (none for 204).
+struct ApiReply {
+  int status = 200;
+  nlohmann::json body;
+};
+
+// A handler of an API request. `query` holds the decoded parameters of the
+// address, `body` the request's JSON (null for GET).
+using ApiHandler =
+    std::function<ApiReply(const std::map<std::string, std::string>& query, const nlohmann::json& body)>;
+
+// A handler of a command URL: receives the command text (the raw address
+// after "/localservlets/", with "%20" as blanks and nothing else decoded).
+using CommandHandler = std::function<void(const std::string& command)>;
+
+struct AppServerFolders {
+  std::string web;    // the front: index.html and its files
+  std::string data;   // the user data folder (result pages in "html/")
+};
+
+class AppServer {
+ public:
+  explicit AppServer(AppServerFolders folders);
+  ~AppServer();
+  AppServer(const AppServer&) = delete;
+  AppServer& operator=(const AppServer&) = delete;
+
+  // Register handlers before Start. GET handlers must not change anything:
+  // only POST requests and command URLs pass the own-origin check.
+  void OnGet(const std::string& path, ApiHandler handler);
+  void OnPost(const std::string& path, ApiHandler handler);
+  void OnCommand(CommandHandler handler);
+
+  // Binds 127.0.0.1:`port` (0: a free port). Returns "" when bound, else
+  // the message. Serving starts with Run.
+  std::string Bind(int port);
+  // Serves until Stop; on its own thread or the caller's.
+  void Run();
+  // Ends Run (from any thread or a signal-safe context's helper thread).
+  void Stop();
+
+  int port() const { return port_; }
+  // The secret that lets a client outside a browser send commands
+  // (header X-Qora-Token); new every run.
+  const std::string& token() const { return token_; }
+  // "http://127.0.0.1:PORT/".
+  std::string address() const;
+
+ private:
+  void RegisterRoutes();
+
+  AppServerFolders folders_;
+  std::unique_ptr<httplib::Server> server_;
+  std::map<std::string, ApiHandler> gets_;
+  std::map<std::string, ApiHandler> posts_;
+  CommandHandler command_;
+  int port_ = 0;
+  std::string token_;
+};
+
+}  // namespace qora
+
+#endif  // QORA_SHELL_APP_SERVER_H_
