@@ -78,6 +78,17 @@ void AppServer::OnPost(const std::string& path, ApiHandler handler) {
   posts_[path] = std::move(handler);
 }
 void AppServer::OnCommand(CommandHandler handler) { command_ = std::move(handler); }
+void AppServer::OnIndex(std::function<std::string()> page) { index_ = std::move(page); }
+
+void AppServer::SetDataFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  folders_.data = folder;
+}
+
+std::string AppServer::DataFolder() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return folders_.data;
+}
 
 std::string AppServer::address() const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/";
@@ -124,19 +135,19 @@ void AppServer::RegisterRoutes() {
   });
 
   server_->Get("/", [this](const httplib::Request&, httplib::Response& res) {
-    ServeFile(FileInside(folders_.web, "index.html"), res);
+    ServeFile(FileInside(folders_.web, index_ ? index_() : "index.html"), res);
   });
   server_->Get(R"(/web/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
     ServeFile(FileInside(folders_.web, req.matches[1].str()), res);
   });
   server_->Get(R"(/pages/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-    ServeFile(FileInside(folders_.data + "/html", req.matches[1].str()), res);
+    ServeFile(FileInside(DataFolder() + "/html", req.matches[1].str()), res);
   });
   server_->Get(R"(/data/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-    ServeDataFile(FileInside(folders_.data, req.matches[1].str()), res);
+    ServeDataFile(FileInside(DataFolder(), req.matches[1].str()), res);
   });
   server_->Get("/datafile", [this](const httplib::Request& req, httplib::Response& res) {
-    ServeDataFile(AbsoluteFileInside(folders_.data, req.get_param_value("path")), res);
+    ServeDataFile(AbsoluteFileInside(DataFolder(), req.get_param_value("path")), res);
   });
   server_->Get(R"(/localservlets/.*)", [this](const httplib::Request& req, httplib::Response& res) {
     if (command_) command_(CommandText(req.target));

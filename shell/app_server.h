@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -50,6 +51,11 @@ class AppServer {
   void OnGet(const std::string& path, ApiHandler handler);
   void OnPost(const std::string& path, ApiHandler handler);
   void OnCommand(CommandHandler handler);
+  // Sets the user data folder once it is known (after a first start).
+  void SetDataFolder(const std::string& folder);
+
+  // Names the file of the front that "/" serves (index.html by default).
+  void OnIndex(std::function<std::string()> page);
 
   // Binds 127.0.0.1:`port` (0: a free port). Returns "" when bound, else
   // the message. Serving starts with Run.
@@ -68,12 +74,15 @@ class AppServer {
 
  private:
   void RegisterRoutes();
+  std::string DataFolder() const;
 
   AppServerFolders folders_;
+  mutable std::mutex mutex_;  // guards folders_.data
   std::unique_ptr<httplib::Server> server_;
   std::map<std::string, ApiHandler> gets_;
   std::map<std::string, ApiHandler> posts_;
   CommandHandler command_;
+  std::function<std::string()> index_;
   int port_ = 0;
   std::string token_;
 };

@@ -10,6 +10,8 @@ const char kCommandOverview[] =
     "       qora --version          the version of qora\n"
     "\n"
     "commands:\n"
+    "  serve [--port N] [--no-browser]\n"
+    "                              start the application and open it in the browser\n"
     "  init DIR                    make the user data folder DIR from the installed data folder\n"
     "  info                        print the engine environment of the data folder\n"
     "  lib list [--xml]            list the libraries (--xml: every store, as the engine lists "

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/application.h"
 #include "shell/command_arguments.h"
 #include "shell/command_help.h"
 #include "shell/command_line_parser.h"
@@ -50,6 +51,7 @@ CommandLine::CommandLine(std::ostream& out, std::ostream& err) : out_(out), err_
   app_.require_subcommand(0, 1);
 
   AddDataFolderCommands();
+  AddServeCommand();
   AddLibraryCommands();
   AddDocumentCommands();
   AddResearchCommands();
@@ -111,6 +113,31 @@ int CommandLine::WithEngine(const std::function<int()>& run) {
     return status == kDone ? kFailed : status;
   }
   return status;
+}
+
+void CommandLine::AddServeCommand() {
+  struct ServeArguments {
+    NumberArgument port{"", "--port"};
+    bool no_browser = false;
+  };
+  auto args = std::make_shared<ServeArguments>();
+  CLI::App* serve = AddCommand(&app_, "serve", "qora serve [--port N] [--no-browser]",
+                               "start the application and open it in the browser");
+  actions_[serve] = [this, args](const CLI::App& command) {
+    ApplicationOptions options;
+    if (!NumberValueOr(args->port, 0, &options.port, err_)) return WrongLine(&command);
+    if (options.port < 0 || options.port > 65535) {
+      err_ << "qora: --port takes a port number from 1 to 65535\n";
+      return WrongLine(&command);
+    }
+    options.data_folder = data_folder_;
+    options.open_browser = !args->no_browser;
+    return RunApplication(options, out_, err_) == 0 ? kDone : kFailed;
+  };
+  AddSettingOption(serve, &args->port, "N",
+                   "serve on port N of 127.0.0.1 (default " + std::to_string(kDefaultPort) +
+                       ", else any free port)");
+  serve->add_flag("--no-browser", args->no_browser, "only print the address to open");
 }
 
 void CommandLine::AddDataFolderCommands() {

@@ -54,6 +54,7 @@ class CommandLine {
 
   // The groups of commands, each adding its commands and their actions.
   void AddDataFolderCommands();   // init, info
+  void AddServeCommand();         // serve
   void AddLibraryCommands();      // lib list|new|merge|empty|erase|process|repair
   void AddDocumentCommands();     // docs, docs rm
   void AddResearchCommands();     // research, summary, map

@@ -65,6 +65,7 @@ bool IsOwnRequest(const RequestSource& source, int port, const std::string& toke
 }
 
 std::string FileInside(const std::string& root, std::string_view relative) {
+  if (root.empty() || root.front() != '/') return "";
   if (relative.find('\0') != std::string_view::npos ||
       relative.find('\\') != std::string_view::npos) {
     return "";
@@ -76,6 +77,7 @@ std::string FileInside(const std::string& root, std::string_view relative) {
 }
 
 std::string AbsoluteFileInside(const std::string& root, const std::string& path) {
+  if (root.empty() || root.front() != '/') return "";
   if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos) return "";
   const std::string resolved = ResolvedRegularFile(path);
   return !resolved.empty() && IsInside(resolved, root) ? resolved : "";

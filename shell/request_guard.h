@@ -36,7 +36,8 @@ bool IsOwnRequest(const RequestSource& source, int port, const std::string& toke
 // The path of the file `relative` (a URL path below the folder, already
 // percent-decoded, "/" separated) inside the folder `root`, resolved through
 // symbolic links; "" when it would lie outside `root`, names no regular
-// file, or holds a NUL or a backslash.
+// file, or holds a NUL or a backslash, and when `root` is not an absolute
+// path.
 std::string FileInside(const std::string& root, std::string_view relative);
 
 // The absolute path `path` resolved through symbolic links when it names a
