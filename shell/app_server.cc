@@ -1,6 +1,7 @@
 #include "shell/app_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <random>
 
@@ -96,6 +97,12 @@ std::string AppServer::address() const {
 
 std::string AppServer::Bind(int port) {
   server_->set_payload_max_length(kMaxRequestBytes);
+  // Address reuse only: with port reuse, as the library sets by default, a
+  // second program could listen on our port and take half the requests.
+  server_->set_socket_options([](int sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+  });
   RegisterRoutes();
   if (port == 0) {
     port_ = server_->bind_to_any_port("127.0.0.1");
