@@ -218,5 +218,14 @@ TEST(WriteResultPageTest, WritesTheEmptyPageForAnEmptyPath) {
   EXPECT_EQ(ReadFile(dir.path() + "p.htm"), "/x.dml");
 }
 
+// The installed templates each carry the placeholder that names their DML.
+TEST(InstalledTemplatesTest, EachShowsItsDmlFile) {
+  for (const char* name : {"map", "csum", "csumry", "sumry", "sum"}) {
+    const std::string text =
+        ReadFile(test::SourceDataFolder() + name + "/" + name + ".htm");
+    EXPECT_NE(text.find(kDmlPathPlaceholder), std::string::npos) << name;
+  }
+}
+
 }  // namespace
 }  // namespace qora
