@@ -39,8 +39,8 @@ std::string MakePageFolder(const std::string& data_folder, std::string* failure)
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder, error)) {
-    *failure = "could not make the page folder \"" + folder + "\"" +
-               (error ? ": " + error.message() : "");
+    *failure =
+        "could not make the page folder \"" + folder + "\"" + (error ? ": " + error.message() : "");
     return "";
   }
   return folder;
@@ -111,8 +111,8 @@ std::string WriteResultPages(const std::string& data_folder, ResultPageKind kind
   const std::vector<PageFiles> pages = PagesOf(kind);
   for (const PageFiles& files : pages) {
     const std::string source_folder = folder + files.folder + "/";
-    failure = WriteResultPage(source_folder + files.folder + ".htm",
-                              page_folder + files.page_name, source_folder, path);
+    failure = WriteResultPage(source_folder + files.folder + ".htm", page_folder + files.page_name,
+                              source_folder, path);
     if (!failure.empty()) return failure;
   }
   *first_page = pages.front().page_name;

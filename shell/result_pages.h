@@ -29,9 +29,9 @@ inline constexpr std::string_view kEmptyPageText =
 inline constexpr std::string_view kPageFolderName = "html/";
 
 enum class ResultPageKind {
-  kMap,               // "map": the concept map, one page
-  kCombinedSummary,   // "csum": the summary of several documents, two pages
-  kSingleSummary,     // "sumry": the summary of one document, two pages
+  kMap,              // "map": the concept map, one page
+  kCombinedSummary,  // "csum": the summary of several documents, two pages
+  kSingleSummary,    // "sumry": the summary of one document, two pages
 };
 
 // The kind named "map", "csum" or "sumry"; nullopt for any other name.

@@ -26,8 +26,9 @@ class ResultPagesTest : public ::testing::Test {
   void SetUp() override {
     for (const char* name : {"map", "csum", "csumry", "sumry", "sum"}) {
       fs::create_directory(data() + name);
-      WriteFile(data() + name + "/" + name + ".htm",
-                std::string("[") + name + "] dml=<!-- XML FILE PATH --> src=<!-- SOURCE FOLDER PATH -->");
+      WriteFile(
+          data() + name + "/" + name + ".htm",
+          std::string("[") + name + "] dml=<!-- XML FILE PATH --> src=<!-- SOURCE FOLDER PATH -->");
     }
   }
 
@@ -140,8 +141,8 @@ TEST_F(ResultPagesTest, AnEmptyPathWritesNoPageOfAnyKind) {
   fs::create_directories(data() + "html");
   WriteFile(data() + "html/map_.htm", "previous map");
   const std::string before = FolderSnapshot(data());
-  for (ResultPageKind kind : {ResultPageKind::kMap, ResultPageKind::kCombinedSummary,
-                              ResultPageKind::kSingleSummary}) {
+  for (ResultPageKind kind :
+       {ResultPageKind::kMap, ResultPageKind::kCombinedSummary, ResultPageKind::kSingleSummary}) {
     std::string first = "stale";
     EXPECT_EQ(WriteResultPages(data(), kind, "", &first), "");
     EXPECT_EQ(first, "");
@@ -221,8 +222,7 @@ TEST(WriteResultPageTest, WritesTheEmptyPageForAnEmptyPath) {
 // The installed templates each carry the placeholder that names their DML.
 TEST(InstalledTemplatesTest, EachShowsItsDmlFile) {
   for (const char* name : {"map", "csum", "csumry", "sumry", "sum"}) {
-    const std::string text =
-        ReadFile(test::SourceDataFolder() + name + "/" + name + ".htm");
+    const std::string text = ReadFile(test::SourceDataFolder() + name + "/" + name + ".htm");
     EXPECT_NE(text.find(kDmlPathPlaceholder), std::string::npos) << name;
   }
 }

@@ -52,18 +52,28 @@ export function element(tag, attributes = {}, ...children) {
       node.setAttribute(name, value === true ? '' : String(value));
     }
   }
-  for (const child of children.flat()) {
-    if (child === undefined || child === null || child === false) continue;
-    node.append(typeof child === 'string' ? document.createTextNode(child) : child);
-  }
+  node.append(...present(children));
   return node;
+}
+
+// `children` flattened to any depth, without the absent ones (undefined,
+// null, false), strings made text nodes: what append may be given.
+export function present(children) {
+  return [children].flat(Infinity)
+    .filter((child) => child !== undefined && child !== null && child !== false)
+    .map((child) => (typeof child === 'string' ? document.createTextNode(child) : child));
+}
+
+// Replaces the page's content (the element "page") with `children`.
+export function showContent(...children) {
+  const root = document.getElementById('page') ?? document.body;
+  root.replaceChildren(...present(children));
 }
 
 // Replaces the page's content with the "(empty)" notice, and below it, in
 // small type, why (when known).
 export function showEmpty(why = '') {
-  const root = document.getElementById('page') ?? document.body;
-  root.replaceChildren(
+  showContent(
     element('p', { class: 'empty' }, ' (empty)'),
     why ? element('p', { class: 'why' }, why) : null,
   );

@@ -8,7 +8,7 @@ import {
   exportPassageLink, keywordResearchLink, keywordSummaryLink, passageResearchLink,
   passageSummaryLink,
 } from './links.js';
-import { element, fetchDml, pageValue, runPage } from './page.js';
+import { element, fetchDml, pageValue, runPage, showContent } from './page.js';
 import {
   greatestWeight, highlightAlpha, keyWords, sentencesOf, strongestSentences, summaryLength,
 } from './summary.js';
@@ -126,7 +126,7 @@ export function showSummary(options) {
     const combinedWords = options.combined && !options.whole
       ? keyWordList(keyWords(docs.flatMap((d) => sentencesOf(d.paragraphs)), KEY_WORD_COUNT))
       : null;
-    document.getElementById('page').replaceChildren(
+    showContent(
       pageHeader(options.heading, options.partner),
       combinedWords,
       docs.map((doc) => view(doc, level)),

@@ -7,7 +7,7 @@ import { parseConceptMap } from '../common/dml.js';
 import {
   conceptResearchLink, conceptSummaryLink, earlierMapLink, keywordResearchLink, keywordSummaryLink,
 } from '../common/links.js';
-import { element, fetchDml, pageValue, runPage } from '../common/page.js';
+import { element, fetchDml, pageValue, present, runPage, showContent } from '../common/page.js';
 import {
   afterLineOffset, circleLines, conceptHue, layoutConcepts, phraseStrengths,
 } from './map_layout.js';
@@ -20,11 +20,7 @@ function svg(tag, attributes = {}, ...children) {
   for (const [name, value] of Object.entries(attributes)) {
     if (value !== undefined && value !== null) node.setAttribute(name, String(value));
   }
-  for (const child of children.flat()) {
-    if (child !== undefined && child !== null) {
-      node.append(typeof child === 'string' ? document.createTextNode(child) : child);
-    }
-  }
+  node.append(...present(children));
   return node;
 }
 
@@ -96,7 +92,7 @@ runPage(async () => {
   if (path === '') throw new Error('this page was made without a concept map');
   const concepts = parseConceptMap(await fetchDml(path));
   if (concepts.length === 0) throw new Error('the concept map holds no concept');
-  document.getElementById('page').replaceChildren(
+  showContent(
     pageBar(),
     element('p', { class: 'hint' },
       'Click a concept to research it, a phrase to research its words, \u2197 to summarize biased to them.'),

@@ -8,7 +8,8 @@
 // fits the frame, and scaled down as a whole when it does not).
 export const LAYOUT = Object.freeze({
   maxRadius: 170,    // the strongest concept
-  minRadius: 78,     // room for a title and five phrases in the weakest
+  minRadius: 78,     // the weakest concept with short phrases
+  readableFontSize: 12,  // the phrase size a circle is made large enough for
   gap: 18,           // between two circles
   margin: 24,        // around the whole picture
   spiralStep: 0.12,  // radians between two tried places
@@ -18,19 +19,35 @@ export const LAYOUT = Object.freeze({
   maxFontSize: 15,
   minFontSize: 10,
   charWidth: 0.6,    // a character's width in font sizes, roughly, for a wide sans-serif face
+  boldWidth: 1.15,   // how much wider bold type runs
 });
+
+// The least radius at which every line of a concept (its title and
+// phrases, stacked as circleLines stacks them) fits inside the circle at
+// the readable font size, bold phrases included.
+export function neededRadius(concept, layout = LAYOUT) {
+  const texts = [`Concept ${concept.label ?? ''}`, ...concept.phrases.map((p) => p.text)];
+  const first = -((texts.length - 1) * layout.lineHeight) / 2;
+  let needed = layout.minRadius;
+  texts.forEach((text, index) => {
+    const half = (String(text).length * layout.charWidth * layout.boldWidth * layout.readableFontSize) / 2 + 12;
+    const dy = Math.abs(first + index * layout.lineHeight) + layout.lineHeight / 2;
+    needed = Math.max(needed, Math.hypot(half, dy));
+  });
+  // The line of the summary link sits near the bottom edge.
+  return Math.max(needed, Math.abs(first) + layout.lineHeight * 2.5);
+}
 
 // The radius of each concept: proportional to the square root of its
 // weight relative to the strongest (so areas compare as weights), never
-// below what its lines need.
+// below what its lines need (neededRadius), never above the largest.
 export function conceptRadii(concepts, layout = LAYOUT) {
   const weights = concepts.map((c) => (Number.isFinite(c.weight) ? Math.max(0, c.weight) : 0));
   const strongest = Math.max(0, ...weights);
   return concepts.map((concept, index) => {
     const share = strongest > 0 ? Math.sqrt(weights[index] / strongest) : 1;
-    const lines = 1 + concept.phrases.length;
-    const needed = (lines * layout.lineHeight) / 2 + layout.lineHeight;
-    return Math.max(layout.minRadius, needed, layout.maxRadius * share);
+    const needed = Math.min(layout.maxRadius, neededRadius(concept, layout));
+    return Math.max(needed, layout.maxRadius * share);
   });
 }
 
@@ -79,11 +96,11 @@ export function layoutConcepts(concepts, layout = LAYOUT) {
   };
 }
 
-// The font size at which `text` fits `width`, between the layout's least
-// and largest sizes (at the least it may still run over).
+// The font size at which `text` fits `width`, bold or not, between the
+// layout's least and largest sizes (at the least it may still run over).
 export function fittingFontSize(text, width, layout = LAYOUT) {
   const length = Math.max(1, String(text).length);
-  const size = width / (length * layout.charWidth);
+  const size = width / (length * layout.charWidth * layout.boldWidth);
   return Math.max(layout.minFontSize, Math.min(layout.maxFontSize, Math.floor(size * 10) / 10));
 }
 
@@ -116,7 +133,8 @@ export function conceptHue(index) {
 }
 
 // How far right of a centred line of `text` at `fontSize` a mark placed
-// after it stands: half the line's estimated width and a small space.
+// after it stands: half the line's estimated width (as if bold) and a
+// small space.
 export function afterLineOffset(text, fontSize, layout = LAYOUT) {
-  return Math.round((String(text).length * layout.charWidth * fontSize) / 2 + 8);
+  return Math.round((String(text).length * layout.charWidth * layout.boldWidth * fontSize) / 2 + 8);
 }

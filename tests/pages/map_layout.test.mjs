@@ -6,7 +6,7 @@ import test from 'node:test';
 import { decodeDmlBytes, parseConceptMap } from '../../data/common/dml.js';
 import {
   LAYOUT, afterLineOffset, circleLines, conceptHue, conceptRadii, fittingFontSize, layoutConcepts,
-  phraseStrengths,
+  neededRadius, phraseStrengths,
 } from '../../data/map/map_layout.js';
 
 const mapFixture = () =>
@@ -50,6 +50,25 @@ test('weights that are missing or not numbers give the least circle, never NaN',
   assert.deepEqual(radii, [LAYOUT.maxRadius, LAYOUT.minRadius, LAYOUT.minRadius]);
   const all = conceptRadii([concept(0), concept(0)]);
   assert.deepEqual(all, [LAYOUT.maxRadius, LAYOUT.maxRadius]);
+});
+
+// A concept with a long phrase gets a circle in which the phrase is
+// readable, even when its weight alone would make the circle small.
+test('a long phrase widens its circle to a readable size', () => {
+  const long = { weight: 1, label: '2', phrases: [{ text: 'function call sqlite3_backup_step', weight: 1 }] };
+  const [, r] = conceptRadii([concept(10000), long]);
+  assert.ok(r > LAYOUT.minRadius && r >= neededRadius(long), String(r));
+  const lines = circleLines('Concept 2', ['function call sqlite3_backup_step'], r);
+  assert.ok(lines[1].fontSize >= LAYOUT.readableFontSize, String(lines[1].fontSize));
+});
+
+test('every phrase of a real map is drawn at a readable size', () => {
+  const concepts = mapFixture();
+  const { circles } = layoutConcepts(concepts);
+  concepts.forEach((c, i) => {
+    const lines = circleLines(`Concept ${c.label}`, c.phrases.map((p) => p.text), circles[i].r);
+    for (const line of lines) assert.ok(line.fontSize >= LAYOUT.readableFontSize, line.text);
+  });
 });
 
 test('the same map always gives the same picture', () => {
@@ -110,5 +129,5 @@ test('neighbouring concepts get different hues, the same each time', () => {
 });
 
 test('a mark after a line stands past its half width', () => {
-  assert.equal(afterLineOffset('abcd', 10), Math.round((4 * LAYOUT.charWidth * 10) / 2 + 8));
+  assert.equal(afterLineOffset('abcd', 10), Math.round((4 * LAYOUT.charWidth * LAYOUT.boldWidth * 10) / 2 + 8));
 });
