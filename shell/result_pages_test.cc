@@ -219,11 +219,17 @@ TEST(WriteResultPageTest, WritesTheEmptyPageForAnEmptyPath) {
   EXPECT_EQ(ReadFile(dir.path() + "p.htm"), "/x.dml");
 }
 
-// The installed templates each carry the placeholder that names their DML.
+// The installed templates carry both placeholders, and a page made from
+// each keeps none of them.
 TEST(InstalledTemplatesTest, EachShowsItsDmlFile) {
   for (const char* name : {"map", "csum", "csumry", "sumry", "sum"}) {
     const std::string text = ReadFile(test::SourceDataFolder() + name + "/" + name + ".htm");
     EXPECT_NE(text.find(kDmlPathPlaceholder), std::string::npos) << name;
+    EXPECT_NE(text.find(kSourceFolderPlaceholder), std::string::npos) << name;
+    const std::string page = FillPageTemplate(text, "/d/x.dml", "/d/" + std::string(name) + "/");
+    EXPECT_EQ(page.find("<!-- XML FILE PATH -->"), std::string::npos) << name;
+    EXPECT_EQ(page.find("<!-- SOURCE FOLDER PATH -->"), std::string::npos) << name;
+    EXPECT_NE(page.find(">/d/x.dml<"), std::string::npos) << name;
   }
 }
 
