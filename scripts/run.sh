@@ -2,13 +2,15 @@
 # Sets up the machine, builds QORA and runs it on the user data folder
 # ($QORA_DATA, else $HOME/qoralibs), making that folder first when it is new.
 # The first run imports the bundled sample documents into the library
-# "Sample"; every run then researches it.
+# "Sample"; every run then researches it on the command line and starts the
+# application on it (Ctrl-C ends it). Arguments go to `qora serve`, e.g.
+# --no-browser or --port N.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake -S . -B build -DQORA_BUILD_TESTS=OFF -DQORA_BUILD_BENCH=OFF
-cmake --build build -j "$(nproc)" --target qora qora_data qora_page_cleaner qora_pdf_converter
+cmake --build build -j "$(nproc)" --target qora
 
 data="${QORA_DATA:-$HOME/qoralibs}"
 qora() { ./build/qora --data "$data" "$@"; }
@@ -33,3 +35,7 @@ qora docs Sample
 echo
 echo "Research: qora research --lib Sample --keywords \"transaction rollback journal\""
 qora research --lib Sample --keywords "transaction rollback journal" --count 5
+
+echo
+echo "Starting the application on $data (Ctrl-C ends it)..."
+exec ./build/qora --data "$data" serve "$@"
