@@ -31,7 +31,8 @@ export class DocumentList {
     COLUMNS.forEach((column, index) => {
       this.colgroup.append(element('col'));
       const th = element('th');
-      const button = element('button', 'sort-button', column.title);
+      const button = element('button', 'sort-button');
+      button.append(element('span', 'sort-label', column.title));
       button.type = 'button';
       button.dataset.column = String(index);
       button.addEventListener('click', () => this.sortBy(index));
