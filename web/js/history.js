@@ -14,13 +14,13 @@ export function addToHistory(list, entry, limit) {
 }
 
 // Reads a history from a settings section ({ "kwd0": "...", ... }); reading
-// stops at the first missing or non-text position.
+// stops at the first missing, empty or non-text position.
 export function historyFromSection(section, prefix, limit) {
   const list = [];
   if (!section || typeof section !== 'object') return list;
   for (let i = 0; i < limit; i += 1) {
     const value = section[prefix + i];
-    if (typeof value !== 'string') break;
+    if (typeof value !== 'string' || value === '') break;
     list.push(value);
   }
   return list;

@@ -21,7 +21,8 @@ function integerOr(value, fallback) {
 // The two pane boundaries, in pixels from the top, for a window `height`
 // high: stored values where they are integers, else the defaults, kept so
 // that the first and third panes are at least 9·H/50 high and the second at
-// least 10 pixels.
+// least 10 pixels. The scratch pad's minimum wins over the default second
+// boundary of 9·H/10, which would leave it only H/10.
 export function paneEdges(appearance, height, width) {
   const defaults = defaultEdges(height, width);
   const section = appearance && typeof appearance === 'object' ? appearance : {};
