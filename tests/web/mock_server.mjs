@@ -4,7 +4,7 @@
 
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
-import { extname, join, normalize, resolve, dirname } from 'node:path';
+import { extname, join, normalize, resolve, dirname, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { librarySummaries, makeLibraries, resultPage } from './mock_data.mjs';
 
@@ -219,7 +219,7 @@ async function readBody(request) {
 
 async function serveFile(response, path) {
   const file = normalize(join(WEB_ROOT, path === '/' ? 'index.html' : path));
-  if (!file.startsWith(WEB_ROOT)) throw new HttpError(403, 'Outside the web folder');
+  if (!file.startsWith(WEB_ROOT + sep)) throw new HttpError(403, 'Outside the web folder');
   let data;
   try {
     data = await readFile(file);

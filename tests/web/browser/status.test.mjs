@@ -62,6 +62,26 @@ describe('status bar and events', { skip }, () => {
     await finish('wordbar-scratch-title');
   });
 
+  test('the library chooser opens a library; a library operation refreshes the chooser', async () => {
+    const a = await open({ libraries: [{ ident: 'L1', name: 'Tides', documents: 3, bytes: '5000', date: '' },
+      { ident: 'L2', name: 'Winds', documents: 4, bytes: '7000', date: '' }] });
+    await a.page.route('**/api/library', (route) => route.fulfill({ json: {} }));
+    const options = () => a.page.$$eval('#library-chooser option', (o) => o.map((x) => x.textContent));
+    assert.deepEqual(await options(), ['Open a library...', 'Tides (3)', 'Winds (4)']);
+    await a.page.selectOption('#library-chooser', 'L2');
+    await eventually(() => a.bodies('/api/library').length === 1, 3000, 'the library request');
+    assert.deepEqual(a.bodies('/api/library'), [{ ident: 'L2' }]);
+    await a.page.unroute('**/api/libraries');
+    await a.page.route('**/api/libraries', (route) => route.fulfill({ json: [
+      { ident: 'L1', name: 'Tides', documents: 3, bytes: '5000', date: '' },
+      { ident: 'L2', name: 'Winds', documents: 9, bytes: '9000', date: '' }] }));
+    a.emit({ type: 'busy', busy: true, title: 'Adding documents' }, { type: 'completion', code: 4 });
+    await eventually(async () => (await options()).includes('Winds (9)'), 3000, 'the refreshed chooser');
+    assert.equal(await a.page.inputValue('#library-chooser'), 'L2', 'the chosen library stays chosen');
+    assert.equal(await a.page.title(), 'Adding documents');
+    await finish('library-chooser');
+  });
+
   test('a poll the server refuses is reported in the status bar', async () => {
     const a = await open();
     await a.page.unroute('**/api/poll*');
