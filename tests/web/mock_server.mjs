@@ -93,6 +93,7 @@ const RESEARCH = {
 // Ranks every document of the chosen libraries by how many words of the
 // text its title shares, then by its position: enough to look like a research.
 function research(state, body) {
+  if (body.kind === 'websearch') return webSearch(state, body);
   const kind = RESEARCH[body.kind];
   if (!kind) throw new HttpError(400, `Unknown research kind "${body.kind}"`);
   const libraries = Array.isArray(body.libraries) ? body.libraries : [];
@@ -118,6 +119,16 @@ function research(state, body) {
     },
   ];
   runOperation(state, kind.title(text), kind.code, steps);
+}
+
+// An internet search with the keywords of the keyword page; the engines and
+// the target library come from the settings, so the mock only reports it.
+function webSearch(state, body) {
+  const text = String(body.text ?? '').trim();
+  if (text === '') throw new HttpError(400, 'Please type in keywords');
+  runOperation(state, `Internet Search '${text}'`, 0, [
+    () => { state.status = 'Begin searching'; },
+  ]);
 }
 
 function summaryOperation(state, code, page) {

@@ -16,7 +16,8 @@ export const PASSAGE_PROMPT = 'type in or cut/paste your passage or paragraph he
 
 // Every dialog: its title, the kind of its text page, where its text is
 // remembered, and whether it ends on the library page. The internet search
-// uses the keyword page alone.
+// shows the keyword page alone here: its engine, advanced and target values
+// are those of the settings, which the server reads itself.
 export const DIALOGS = Object.freeze({
   keywords: { title: 'Research Libraries', page: 'keywords', libraries: true,
     remember: { section: 'QueryOptions', key: 'lastKeyWords', prompt: KEYWORD_PROMPT } },
@@ -26,7 +27,7 @@ export const DIALOGS = Object.freeze({
     remember: null },
   documents: { title: 'Find Similar Documents in Libraries', page: 'documents', libraries: true,
     remember: null },
-  websearch: { title: 'Internet Search', page: 'keywords', libraries: false,
+  websearch: { title: 'Advanced Internet Search', page: 'keywords', libraries: false,
     remember: { section: 'QueryOptions', key: 'lastKeyWords', prompt: KEYWORD_PROMPT } },
 });
 

@@ -176,6 +176,21 @@ describe('research dialogs', { skip }, () => {
     await finish('documents-research-posted');
   });
 
+  test('the internet search dialog has the keyword page alone and sends its keywords', async () => {
+    const a = await open({ settings: {} });
+    a.emit({ type: 'dialog', dialog: 'websearch', text: 'wave farms' });
+    await dialog(a).waitFor({ state: 'visible' });
+    assert.equal(await a.page.textContent('#research-dialog .dialog-title'), 'Advanced Internet Search');
+    assert.equal(await a.page.isVisible('#research-dialog .next-button'), false);
+    await a.screenshot('websearch-dialog');
+    await a.page.click('#research-dialog .ok-button');
+    await eventually(() => a.bodies('/api/research').length === 1, 3000, 'the search request');
+    assert.deepEqual(a.bodies('/api/research')[0],
+      { kind: 'websearch', text: 'wave farms', libraries: [], documents: [] });
+    assert.equal(a.bodies('/api/settings')[0].QueryHistory.kwd0, 'wave farms');
+    await finish('websearch-sent');
+  });
+
   test('a "message" event shows a message box titled QORA', async () => {
     const a = await open();
     a.emit({ type: 'message', level: 'info', title: 'QORA', text: 'Program is busy. Please wait.' });

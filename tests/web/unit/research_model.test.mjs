@@ -13,6 +13,8 @@ test('each dialog has its title', () => {
   assert.equal(DIALOGS.passage.title, 'Research Libraries using Passage');
   assert.equal(DIALOGS.concepts.title, 'Research Libraries using Selected Concepts');
   assert.equal(DIALOGS.documents.title, 'Find Similar Documents in Libraries');
+  assert.equal(DIALOGS.websearch.title, 'Advanced Internet Search');
+  assert.equal(DIALOGS.websearch.libraries, false);
   assert.equal(isDialogKind('websearch'), true);
   assert.equal(isDialogKind('toString'), false);
   assert.equal(isDialogKind(undefined), false);
@@ -59,6 +61,14 @@ test('confirmed keywords become the last keywords, the word bar words and the ne
   assert.equal(update.QueryHistory.kwd1, 'wind');
   assert.equal(update.QueryHistory.kwd2, 'sun');
   assert.equal(update.QueryHistory.kwd3, '');
+});
+
+test('confirmed internet search keywords are remembered like research keywords', () => {
+  const update = settingsUpdate('websearch', 'wave farms', []);
+  assert.equal(update.QueryOptions.lastKeyWords, 'wave farms');
+  assert.equal(update.QueryHistory.kwd0, 'wave farms');
+  assert.deepEqual(researchRequest('websearch', 'wave farms', [], []),
+    { kind: 'websearch', text: 'wave farms', libraries: [], documents: [] });
 });
 
 test('a confirmed passage is remembered; concepts and documents remember nothing', () => {
