@@ -15,7 +15,8 @@ const CHECKS = {
   completion: (e) => (!Number.isInteger(e.code) ? 'code is not an integer' : ''),
   list: (e) => (!Array.isArray(e.records) ? 'records is not a list'
     : e.records.some((r) => !r || typeof r !== 'object') ? 'a record is not an object' : ''),
-  page: (e) => (!isString(e.url) || e.url === '' ? 'no url' : ''),
+  page: (e) => (!isString(e.url) || e.url === '' ? 'no url'
+    : !/^(\/|https?:\/\/)/i.test(e.url) ? 'an address that is neither a path nor a web address' : ''),
   title: (e) => (!isString(e.text) ? 'no text' : ''),
   wordbar: (e) => (!isString(e.words) ? 'no words' : ''),
   scratch: (e) => (!isString(e.passage) ? 'no passage' : ''),

@@ -17,6 +17,7 @@ import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
 
 const $ = (selector) => document.querySelector(selector);
+const BUSY_MESSAGE = 'Program is busy. Please wait.';
 
 const state = {
   settings: {},
@@ -68,8 +69,17 @@ const research = new ResearchDialog($('#research-dialog'), $('#history-dialog'),
   send,
 });
 
+// While an operation runs every command is refused, as the server would
+// refuse it; only Stop goes through.
+function whenIdle(action) {
+  return (...args) => {
+    if (state.busy) return messages.show('info', BUSY_MESSAGE);
+    return action(...args);
+  };
+}
+
 const documentList = new DocumentList($('#library-frame'), {
-  onSelect: (record) => send('/api/preview', documentRef(record)),
+  onSelect: whenIdle((record) => send('/api/preview', documentRef(record))),
 });
 
 // ---- tool bars ----
@@ -124,17 +134,18 @@ async function loadLibraries() {
 }
 
 function wireToolbars() {
-  $('#research-button').addEventListener('click', () => openResearch('keywords', ''));
-  $('#passage-button').addEventListener('click', () => openResearch('passage', ''));
-  $('#concepts-button').addEventListener('click', () => openResearch('concepts', state.concepts ?? ''));
-  $('#documents-button').addEventListener('click', () => openResearch('documents', ''));
-  $('#library-chooser').addEventListener('change', (event) => {
+  const on = (selector, type, action) => $(selector).addEventListener(type, whenIdle(action));
+  on('#research-button', 'click', () => openResearch('keywords', ''));
+  on('#passage-button', 'click', () => openResearch('passage', ''));
+  on('#concepts-button', 'click', () => openResearch('concepts', state.concepts ?? ''));
+  on('#documents-button', 'click', () => openResearch('documents', ''));
+  on('#library-chooser', 'change', (event) => {
     if (event.target.value !== '') send('/api/library', { ident: event.target.value });
   });
-  $('#analyze-button').addEventListener('click', analyze);
-  $('#delete-button').addEventListener('click', erase);
-  $('#next-button').addEventListener('click', () => send('/api/fetch', { direction: 'next' }));
-  $('#prev-button').addEventListener('click', () => send('/api/fetch', { direction: 'prev' }));
+  on('#analyze-button', 'click', analyze);
+  on('#delete-button', 'click', erase);
+  on('#next-button', 'click', () => send('/api/fetch', { direction: 'next' }));
+  on('#prev-button', 'click', () => send('/api/fetch', { direction: 'prev' }));
   $('#stop-button').addEventListener('click', () => send('/api/stop', {}));
 }
 
@@ -155,7 +166,7 @@ function interceptCommands(frame) {
       const command = link ? commandFromAddress(link.href) : null;
       if (command === null) return;
       event.preventDefault();
-      send('/api/command', { command });
+      whenIdle(() => send('/api/command', { command }))();
     }, true);
   });
 }

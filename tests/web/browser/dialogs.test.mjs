@@ -31,7 +31,7 @@ describe('research dialogs', { skip }, () => {
   }
 
   test('a "dialog" event opens the keyword dialog with its text', async () => {
-    const a = await open({ libraries: libraries(3) });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(3) });
     a.emit({ type: 'dialog', dialog: 'keywords', text: 'tidal power' });
     await dialog(a).waitFor({ state: 'visible' });
     assert.equal(await a.page.textContent('#research-dialog .dialog-title'), 'Research Libraries');
@@ -41,7 +41,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('a keyword research posts its text and libraries and remembers the keywords', async () => {
-    const a = await open({ libraries: libraries(12) });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(12) });
     await a.page.click('#research-button');
     await a.page.fill('#research-dialog .research-text', 'tidal power');
     await a.page.click('#research-dialog .next-button');
@@ -61,7 +61,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('OK with no library check-marked keeps the dialog open with its message', async () => {
-    const a = await open({ libraries: libraries(4) });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(4) });
     await a.page.click('#research-button');
     await a.page.fill('#research-dialog .research-text', 'wave energy');
     await a.page.click('#research-dialog .next-button');
@@ -78,7 +78,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('the eleventh library is refused with the message naming 10; ten are accepted', async () => {
-    const a = await open({ libraries: libraries(12) });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(12) });
     await a.page.click('#research-button');
     await a.page.fill('#research-dialog .research-text', 'tidal');
     await a.page.click('#research-dialog .next-button');
@@ -100,7 +100,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('the library page shows names, counts, sizes in kB and dates', async () => {
-    const a = await open({ libraries: libraries(2) });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(2) });
     await a.page.click('#research-button');
     await a.page.click('#research-dialog .next-button');
     const cells = await a.page.$$eval('#research-dialog .libraries-table tbody tr',
@@ -113,7 +113,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('a keyword picked from the history is appended after a blank', async () => {
-    const a = await open({ libraries: libraries(2), settings: {
+    const a = await open({ stub: ['/api/research'], libraries: libraries(2), settings: {
       QueryOptions: { lastKeyWords: 'wave energy' },
       QueryHistory: { kwd0: 'tidal power', kwd1: 'ocean currents' },
     } });
@@ -130,7 +130,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('the passage and concept dialogs carry their titles and texts', async () => {
-    const a = await open({ libraries: libraries(2), settings: {} });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(2), settings: {} });
     await a.page.click('#passage-button');
     assert.equal(await a.page.textContent('#research-dialog .dialog-title'), 'Research Libraries using Passage');
     assert.equal(await a.page.inputValue('#research-dialog .research-text'),
@@ -154,7 +154,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('research by documents lists the check-marked documents and sends them', async () => {
-    const a = await open({ libraries: libraries(3) });
+    const a = await open({ stub: ['/api/research'], libraries: libraries(3) });
     a.emit({ type: 'list', title: 'Library 1', quick: false, records: records([
       { handle: 4, docid: 'a1', name: 'Tide tables' }, { handle: 4, docid: 'a2', name: 'Barrages', type: '.txt' },
       { handle: 4, docid: 'a3', name: 'Lagoons' }]) });
@@ -177,7 +177,7 @@ describe('research dialogs', { skip }, () => {
   });
 
   test('the internet search dialog has the keyword page alone and sends its keywords', async () => {
-    const a = await open({ settings: {} });
+    const a = await open({ stub: ['/api/research'], settings: {} });
     a.emit({ type: 'dialog', dialog: 'websearch', text: 'wave farms' });
     await dialog(a).waitFor({ state: 'visible' });
     assert.equal(await a.page.textContent('#research-dialog .dialog-title'), 'Advanced Internet Search');

@@ -39,9 +39,10 @@ export async function startSuite() {
 // A fresh page on the QORA window. `script` holds events to hand over with
 // the next poll and values that override the poll's busy flag and status;
 // `posted` records every API request the page sends; `libraries`, when
-// given, replaces the server's list of libraries, and `settings` the
-// settings the page reads at start.
-async function openApp(browser, baseUrl, { libraries, settings, width = 1240, height = 860 } = {}) {
+// given, replaces the server's list of libraries, `settings` the settings
+// the page reads at start, and the API paths in `stub` are answered with {}
+// without reaching the server (for requests that name made-up libraries).
+async function openApp(browser, baseUrl, { libraries, settings, stub = [], width = 1240, height = 860 } = {}) {
   const context = await browser.newContext({ viewport: { width, height } });
   const page = await context.newPage();
   const script = { events: [], busy: undefined, status: undefined };
@@ -55,16 +56,25 @@ async function openApp(browser, baseUrl, { libraries, settings, width = 1240, he
     }
   });
   await page.route('**/api/poll*', async (route) => {
-    const response = await route.fetch();
-    const json = await response.json();
+    let response;
+    let json;
+    try {
+      response = await route.fetch();
+      json = await response.json();
+    } catch {
+      // The page closed or the route was replaced while the poll was out.
+      await route.abort().catch(() => {});
+      return;
+    }
     json.events = [...(json.events ?? []), ...script.events.splice(0)];
     if (script.busy !== undefined) json.busy = script.busy;
     if (script.status !== undefined) json.status = script.status;
-    await route.fulfill({ response, json });
+    await route.fulfill({ response, json }).catch(() => {});
   });
   if (libraries) {
     await page.route('**/api/libraries', (route) => route.fulfill({ json: libraries }));
   }
+  for (const path of stub) await page.route(`**${path}`, (route) => route.fulfill({ json: {} }));
   if (settings) {
     await page.route('**/api/settings', (route) => (route.request().method() === 'GET'
       ? route.fulfill({ json: settings }) : route.continue()));

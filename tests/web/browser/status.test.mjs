@@ -48,6 +48,29 @@ describe('status bar and events', { skip }, () => {
     await finish('idle-status');
   });
 
+  test('while busy the tool bar is refused with "Program is busy. Please wait."', async () => {
+    const a = await open();
+    a.script.busy = true;
+    await eventually(() => a.page.isEnabled('#stop-button'), 3000, 'busy mode');
+    await a.page.click('#research-button');
+    const message = a.page.locator('#message-box[open] .message-text');
+    await message.waitFor();
+    assert.equal(await message.textContent(), 'Program is busy. Please wait.');
+    assert.equal(await a.page.getAttribute('#message-box', 'data-level'), 'info');
+    assert.equal(await a.page.isVisible('#research-dialog'), false);
+    await a.screenshot('busy-refused');
+    await a.page.click('#message-box .message-ok');
+    await a.page.click('#analyze-button');
+    await message.waitFor();
+    await a.page.click('#message-box .message-ok');
+    assert.equal(a.bodies('/api/analyze').length, 0);
+    a.script.busy = false;
+    await eventually(async () => !(await a.page.isEnabled('#stop-button')), 3000, 'the end of busy mode');
+    await a.page.click('#research-button');
+    await a.page.locator('#research-dialog').waitFor({ state: 'visible' });
+    await finish('idle-again');
+  });
+
   test('"wordbar", "scratch" and "title" events show their texts', async () => {
     const a = await open();
     a.emit({ type: 'wordbar', words: '  tidal  power barrage lagoon turbine mill   estuary ' },

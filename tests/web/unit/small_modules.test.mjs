@@ -34,6 +34,9 @@ test('malformed events are described in words', () => {
   assert.equal(eventProblem({ type: 'completion', code: '6' }),
     'The server sent a "completion" event with code is not an integer.');
   assert.equal(eventProblem({ type: 'page', url: '' }), 'The server sent a "page" event with no url.');
+  assert.equal(eventProblem({ type: 'page', url: 'javascript:alert(1)' }),
+    'The server sent a "page" event with an address that is neither a path nor a web address.');
+  assert.equal(eventProblem({ type: 'page', url: 'http://127.0.0.1:8080/pages/sum_.htm' }), '');
 });
 
 test('poll answers are read with safe defaults and refused without an event number', () => {
