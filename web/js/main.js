@@ -28,13 +28,19 @@ const state = {
 
 const messages = new MessageBox($('#message-box'));
 
+// Shows a failed request's message without waiting for the user to close
+// it: the page goes on working behind the box.
+function showFailure(error) {
+  messages.show('error', error instanceof ApiError ? error.message : String(error));
+}
+
 // Sends a request; a refusal or failure is shown as an error message.
 // Returns the answer, or null when the request failed.
 async function send(path, body) {
   try {
     return await postJson(path, body);
   } catch (error) {
-    await messages.show('error', error instanceof ApiError ? error.message : String(error));
+    showFailure(error);
     return null;
   }
 }
@@ -42,9 +48,9 @@ async function send(path, body) {
 async function readSettings() {
   try {
     const settings = await getJson('/api/settings');
-    state.settings = settings && typeof settings === 'object' ? settings : {};
+    state.settings = settings && typeof settings === 'object' && !Array.isArray(settings) ? settings : {};
   } catch (error) {
-    await messages.show('error', error.message);
+    showFailure(error);
   }
 }
 
@@ -118,11 +124,11 @@ async function loadLibraries() {
   try {
     libraries = await getJson('/api/libraries');
   } catch (error) {
-    await messages.show('error', error.message);
+    showFailure(error);
     return;
   }
   if (!Array.isArray(libraries)) {
-    await messages.show('error', 'The QORA server sent a list of libraries that is not a list');
+    messages.show('error', 'The QORA server sent a list of libraries that is not a list');
     return;
   }
   const chooser = $('#library-chooser');

@@ -41,8 +41,10 @@ export async function startSuite() {
 // `posted` records every API request the page sends; `libraries`, when
 // given, replaces the server's list of libraries, `settings` the settings
 // the page reads at start, and the API paths in `stub` are answered with {}
-// without reaching the server (for requests that name made-up libraries).
-async function openApp(browser, baseUrl, { libraries, settings, stub = [], width = 1240, height = 860 } = {}) {
+// without reaching the server (for requests that name made-up libraries);
+// `brokenSettings` makes reading the settings fail.
+async function openApp(browser, baseUrl,
+  { libraries, settings, stub = [], brokenSettings = false, width = 1240, height = 860 } = {}) {
   const context = await browser.newContext({ viewport: { width, height } });
   const page = await context.newPage();
   const script = { events: [], busy: undefined, status: undefined };
@@ -75,9 +77,10 @@ async function openApp(browser, baseUrl, { libraries, settings, stub = [], width
     await page.route('**/api/libraries', (route) => route.fulfill({ json: libraries }));
   }
   for (const path of stub) await page.route(`**${path}`, (route) => route.fulfill({ json: {} }));
-  if (settings) {
+  if (settings || brokenSettings) {
+    const answer = brokenSettings ? { status: 500, json: { error: 'settings store damaged' } } : { json: settings };
     await page.route('**/api/settings', (route) => (route.request().method() === 'GET'
-      ? route.fulfill({ json: settings }) : route.continue()));
+      ? route.fulfill(answer) : route.continue()));
   }
   await page.goto(baseUrl + '/');
   await page.waitForSelector('table.doclist thead th');

@@ -105,6 +105,16 @@ describe('status bar and events', { skip }, () => {
     await finish('library-chooser');
   });
 
+  test('unreadable settings are reported and the page goes on polling', async () => {
+    const b = await open({ brokenSettings: true });
+    const message = b.page.locator('#message-box[open] .message-text');
+    await message.waitFor();
+    assert.equal(await message.textContent(), 'settings store damaged');
+    b.script.status = 'Merging';
+    await eventually(async () => (await b.page.textContent('#status-text')) === 'Merging', 3000, 'the status');
+    await finish('settings-refused');
+  });
+
   test('a poll the server refuses is reported in the status bar', async () => {
     const a = await open();
     await a.page.unroute('**/api/poll*');
