@@ -115,6 +115,23 @@ describe('status bar and events', { skip }, () => {
     await finish('settings-refused');
   });
 
+  test('the panes follow the "Appearance" settings and a moved splitter is remembered', async () => {
+    const a = await open({ settings: { Appearance: { vSplitterEdge1: 300, vSplitterEdge2: 520 } } });
+    const heights = () => a.page.$$eval('#panes > .pane', (p) => p.map((x) => Math.round(x.getBoundingClientRect().height)));
+    assert.deepEqual((await heights()).slice(0, 2), [300, 220]);
+    const box = await a.page.locator('#splitter1').boundingBox();
+    await a.page.mouse.move(box.x + 100, box.y + 2);
+    await a.page.mouse.down();
+    await a.page.mouse.move(box.x + 100, box.y - 98, { steps: 5 });
+    await a.page.mouse.up();
+    await eventually(() => a.bodies('/api/settings').length === 1, 3000, 'the remembered panes');
+    const { Appearance } = a.bodies('/api/settings')[0];
+    assert.ok(Math.abs(Appearance.vSplitterEdge1 - 200) <= 3, `first edge ${Appearance.vSplitterEdge1}`);
+    assert.equal(Appearance.vSplitterEdge2, 520);
+    assert.equal((await heights())[0], Appearance.vSplitterEdge1);
+    await finish('panes-moved');
+  });
+
   test('a poll the server refuses is reported in the status bar', async () => {
     const a = await open();
     await a.page.unroute('**/api/poll*');
