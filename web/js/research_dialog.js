@@ -59,20 +59,20 @@ export class ResearchDialog {
   // Opens the dialog of `kind` with `text` (or the remembered text) and the
   // `documents` to use as the query.
   async open(kind, text, documents = []) {
-    const spec = DIALOGS[kind];
+    const dialogKind = DIALOGS[kind];
     this.kind = kind;
     this.documents = documents;
-    this.pages = [spec.page === 'documents' ? 'documents' : 'text'];
-    if (spec.libraries) this.pages.push('libraries');
+    this.pages = [dialogKind.page === 'documents' ? 'documents' : 'text'];
+    if (dialogKind.libraries) this.pages.push('libraries');
     this.dialog.dataset.kind = kind;
-    this.q('.dialog-title').textContent = spec.title;
-    this.q('.text-label').textContent = TEXT_LABELS[spec.page] ?? '';
+    this.q('.dialog-title').textContent = dialogKind.title;
+    this.q('.text-label').textContent = TEXT_LABELS[dialogKind.page] ?? '';
     this.q('.research-text').value = initialText(kind, text, this.app.settings());
-    this.q('.history-button').hidden = spec.page !== 'keywords';
+    this.q('.history-button').hidden = dialogKind.page !== 'keywords';
     this.fillDocuments();
     if (!this.dialog.open) this.dialog.showModal();
     this.showPage(0);
-    if (spec.libraries) await this.loadLibraries();
+    if (dialogKind.libraries) await this.loadLibraries();
   }
 
   showPage(index) {
