@@ -21,6 +21,8 @@ packages=(
   libpcre2-dev
   nlohmann-json3-dev
   python3
+  # The browser that the tests of the web front (tests/web) drive headless.
+  chromium
   "$@"
 )
 

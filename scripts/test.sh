@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+# The npm packages of the web front's browser tests (tests/web).
+bash scripts/setup_web.sh
 build="${BUILD_DIR:-build}"
 # Tests are switched on explicitly: scripts/run.sh builds the same folder
 # without them. Warnings are errors here, as in CI.

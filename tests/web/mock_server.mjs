@@ -1,0 +1,287 @@
+// A stand-in for `qora serve`: serves the web front from web/ and fakes the
+// JSON API with scripted operations that report status texts and events the
+// way the real server does. Run it by hand with `node mock_server.mjs [PORT]`.
+
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join, normalize, resolve, dirname, sep } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { librarySummaries, makeLibraries, resultPage } from './mock_data.mjs';
+
+const HERE = dirname(fileURLToPath(import.meta.url));
+export const WEB_ROOT = resolve(HERE, '../../web');
+
+const TYPES = { '.html': 'text/html', '.htm': 'text/html', '.css': 'text/css', '.js': 'text/javascript',
+  '.mjs': 'text/javascript', '.svg': 'image/svg+xml', '.json': 'application/json' };
+const BUSY = 'Program is busy. Please wait.';
+const STEP_MS = 60;
+
+class HttpError extends Error {
+  constructor(status, message) {
+    super(message);
+    this.status = status;
+  }
+}
+
+// The server's state: libraries, settings, the event log, the running
+// operation and every API request received (for a look by hand).
+function makeState() {
+  return { libraries: makeLibraries(), settings: {}, events: [], seq: 0, busy: false,
+    status: '', stop: false, requests: [] };
+}
+
+function emit(state, event) {
+  state.seq += 1;
+  state.events.push({ seq: state.seq, ...event });
+}
+
+function sleep(ms) {
+  return new Promise((done) => setTimeout(done, ms));
+}
+
+// Runs `steps` (functions, one per timer tick) as one long operation: busy
+// mode around it, stop requests honoured between steps, then the completion.
+function runOperation(state, title, code, steps) {
+  if (state.busy) throw new HttpError(409, BUSY);
+  state.busy = true;
+  state.stop = false;
+  emit(state, { type: 'busy', busy: true, title });
+  (async () => {
+    for (const step of steps) {
+      await sleep(STEP_MS);
+      if (state.stop) {
+        state.status = 'Stop requested. Please wait...';
+        break;
+      }
+      step();
+    }
+    await sleep(STEP_MS);
+    state.busy = false;
+    emit(state, { type: 'completion', code });
+    emit(state, { type: 'busy', busy: false, title: '' });
+  })();
+}
+
+function listTitle(records) {
+  const names = new Set(records.map((r) => r.library));
+  return names.size > 1 ? '[Multi-Library]' : (records[0]?.library ?? '');
+}
+
+function findLibrary(state, ident) {
+  const library = state.libraries.find((l) => l.ident === ident);
+  if (!library) throw new HttpError(404, `No library "${ident}"`);
+  return library;
+}
+
+function requireDocuments(list, most) {
+  if (!Array.isArray(list) || list.length === 0) throw new HttpError(400, 'Please checkmark documents first');
+  if (list.length > most) throw new HttpError(400, `Cannot analyze more than ${most} documents at a time`);
+  for (const d of list) {
+    if (!d || !Number.isInteger(d.handle) || typeof d.docid !== 'string') {
+      throw new HttpError(400, 'A document needs a handle and a docid');
+    }
+  }
+}
+
+const RESEARCH = {
+  keywords: { code: 6, title: (t) => `Library Search '${t}'` },
+  passage: { code: 12, title: () => 'Library Search using Passage' },
+  concepts: { code: 14, title: () => 'Library Search using Concepts' },
+  documents: { code: 9, title: () => 'Library Search using Documents' },
+};
+
+// Ranks every document of the chosen libraries by how many words of the
+// text its title shares, then by its position: enough to look like a research.
+function research(state, body) {
+  if (body.kind === 'websearch') return webSearch(state, body);
+  const kind = RESEARCH[body.kind];
+  if (!kind) throw new HttpError(400, `Unknown research kind "${body.kind}"`);
+  const libraries = Array.isArray(body.libraries) ? body.libraries : [];
+  if (libraries.length === 0) throw new HttpError(400, 'Please check mark the libraries first');
+  if (libraries.length > 10) throw new HttpError(400, 'Cannot select more than 10 libraries at a time');
+  const chosen = libraries.map((ident) => findLibrary(state, ident));
+  const text = String(body.text ?? '');
+  if (body.kind === 'documents') requireDocuments(body.documents, 1e9);
+  else if (text.trim() === '') throw new HttpError(400, 'The research text is empty');
+  const words = text.toLowerCase().split(/\s+/).filter(Boolean);
+  const records = chosen.flatMap((l) => l.documents).map((doc, i) => ({
+    ...doc, rank: words.filter((w) => doc.name.toLowerCase().includes(w)).length * 10 + 50 - i + 0.5,
+  })).sort((a, b) => b.rank - a.rank);
+  const steps = [
+    () => { state.status = 'Preparing for Relevance Ranking'; },
+    () => { state.status = 'Begin relevance ranking'; },
+    () => { state.status = 'Begin Document Listing'; },
+    ...records.map((_, i) => () => { state.status = `Relevance ranking ${i + 1}`; }),
+    () => {
+      state.status = 'Document Listing completed';
+      emit(state, { type: 'list', title: listTitle(records), quick: false, records });
+      if (body.kind === 'keywords') emit(state, { type: 'wordbar', words: text });
+    },
+  ];
+  runOperation(state, kind.title(text), kind.code, steps);
+}
+
+// An internet search with the keywords of the keyword page; the engines and
+// the target library come from the settings, so the mock only reports it.
+function webSearch(state, body) {
+  const text = String(body.text ?? '').trim();
+  if (text === '') throw new HttpError(400, 'Please type in keywords');
+  runOperation(state, `Internet Search '${text}'`, 0, [
+    () => { state.status = 'Begin searching'; },
+  ]);
+}
+
+function summaryOperation(state, code, page) {
+  runOperation(state, 'QORA', code, [
+    () => { state.status = 'Begin summarizing and highlighting'; },
+    () => { state.status = 'Summarization and highlighting done'; },
+    () => { state.status = 'Begin creating visual abstract'; },
+    () => { emit(state, { type: 'page', url: `/pages/${page}` }); },
+  ]);
+}
+
+// The command links of result pages, as far as the mock understands them.
+function command(state, text) {
+  if (typeof text !== 'string') throw new HttpError(400, 'No command');
+  if (state.busy) return emit(state, { type: 'message', level: 'info', title: 'QORA', text: BUSY });
+  const arg = (prefix) => text.slice(prefix.length);
+  if (text.startsWith('queryKeywords?kw=')) {
+    const kw = arg('queryKeywords?kw=').replaceAll('+', ' ');
+    state.settings.QueryOptions = { ...state.settings.QueryOptions, lastKeyWords: kw };
+    return emit(state, { type: 'dialog', dialog: 'keywords', text: kw });
+  }
+  if (text.startsWith('queryPassage?passage=')) {
+    return emit(state, { type: 'dialog', dialog: 'passage', text: arg('queryPassage?passage=') });
+  }
+  if (text.startsWith('queryConcepts?concept=')) {
+    return emit(state, { type: 'dialog', dialog: 'concepts',
+      text: arg('queryConcepts?concept=').replaceAll('+', ';') });
+  }
+  if (text.startsWith('queryDocuments')) return emit(state, { type: 'dialog', dialog: 'documents', text: '' });
+  if (text.startsWith('exportPassage?passage=')) {
+    return emit(state, { type: 'scratch', passage: arg('exportPassage?passage=') });
+  }
+  if (text.startsWith('docxsltloaddone')) return undefined;
+  return emit(state, { type: 'message', level: 'warning', title: 'QORA', text: 'Unknown request' });
+}
+
+function mergeSettings(state, body) {
+  if (!body || typeof body !== 'object' || Array.isArray(body)) throw new HttpError(400, 'Settings must be an object');
+  for (const [section, values] of Object.entries(body)) {
+    if (!values || typeof values !== 'object') throw new HttpError(400, `Section "${section}" is not an object`);
+    state.settings[section] = { ...(state.settings[section] ?? {}), ...values };
+  }
+}
+
+function eraseDocuments(state, documents) {
+  requireDocuments(documents, 1e9);
+  const gone = new Set(documents.map((d) => `${d.handle},${d.docid}`));
+  for (const library of state.libraries) {
+    library.documents = library.documents.filter((d) => !gone.has(`${d.handle},${d.docid}`));
+  }
+}
+
+// POST handlers: body in, answer out (or an HttpError).
+const POSTS = {
+  '/api/command': (s, b) => command(s, b.command),
+  '/api/research': (s, b) => research(s, b),
+  '/api/library': (s, b) => {
+    const library = findLibrary(s, b.ident);
+    emit(s, { type: 'list', title: library.name, quick: false, records: library.documents });
+  },
+  '/api/preview': (s, b) => { requireDocuments([b], 1); summaryOperation(s, 7, 'sumry_.htm'); },
+  '/api/analyze': (s, b) => { requireDocuments(b.documents, 5); summaryOperation(s, 8, 'csum_.htm'); },
+  '/api/stop': (s) => { s.stop = true; if (s.busy) s.status = 'Stop requested. Please wait...'; },
+  '/api/settings': (s, b) => mergeSettings(s, b),
+  '/api/delete': (s, b) => eraseDocuments(s, b.documents),
+  '/api/fetch': (s, b) => {
+    if (b.direction !== 'next' && b.direction !== 'prev') throw new HttpError(400, 'direction must be next or prev');
+    emit(s, { type: 'message', level: 'info', title: 'QORA', text: `No ${b.direction} set of documents` });
+  },
+  // For a look by hand: queue events as the server would send them.
+  '/mock/events': (s, b) => { (Array.isArray(b.events) ? b.events : []).forEach((e) => emit(s, e)); },
+};
+
+function poll(state, url) {
+  const after = Number(url.searchParams.get('after') ?? '0');
+  if (!Number.isInteger(after) || after < 0) throw new HttpError(400, 'after must be a whole number');
+  return { busy: state.busy, status: state.status, seq: state.seq,
+    events: state.events.filter((e) => e.seq > after) };
+}
+
+const GETS = {
+  '/api/poll': poll,
+  '/api/libraries': (s) => librarySummaries(s.libraries),
+  '/api/settings': (s) => s.settings,
+  '/mock/requests': (s) => s.requests,
+};
+
+async function readBody(request) {
+  const chunks = [];
+  for await (const chunk of request) chunks.push(chunk);
+  const text = Buffer.concat(chunks).toString('utf8');
+  if (text.trim() === '') return {};
+  try {
+    return JSON.parse(text);
+  } catch {
+    throw new HttpError(400, 'The request body is not JSON');
+  }
+}
+
+async function serveFile(response, path) {
+  const file = normalize(join(WEB_ROOT, path === '/' ? 'index.html' : path));
+  if (!file.startsWith(WEB_ROOT + sep)) throw new HttpError(403, 'Outside the web folder');
+  let data;
+  try {
+    data = await readFile(file);
+  } catch {
+    throw new HttpError(404, `No file ${path}`);
+  }
+  response.writeHead(200, { 'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream',
+    'Cache-Control': 'no-store' });
+  response.end(data);
+}
+
+function sendJson(response, status, value) {
+  response.writeHead(status, { 'Content-Type': 'application/json', 'Cache-Control': 'no-store' });
+  response.end(JSON.stringify(value ?? {}));
+}
+
+async function handle(state, request, response) {
+  const url = new URL(request.url, 'http://127.0.0.1');
+  const path = url.pathname;
+  if (request.method === 'POST' && POSTS[path]) {
+    const body = await readBody(request);
+    if (path.startsWith('/api/')) state.requests.push({ path, body });
+    return sendJson(response, 200, POSTS[path](state, body ?? {}) ?? {});
+  }
+  if (request.method === 'GET' && GETS[path]) return sendJson(response, 200, GETS[path](state, url));
+  if (request.method === 'GET' && path.startsWith('/pages/')) {
+    response.writeHead(200, { 'Content-Type': 'text/html' });
+    return response.end(resultPage(path.slice('/pages/'.length)));
+  }
+  if (request.method === 'GET' && !path.startsWith('/api/')) return serveFile(response, decodeURIComponent(path));
+  throw new HttpError(404, `No such request: ${request.method} ${path}`);
+}
+
+// Starts the mock on 127.0.0.1:`port` (0: any free port). Resolves to
+// { url, state, close() }.
+export function startMockServer(port = 0) {
+  const state = makeState();
+  const server = createServer((request, response) => {
+    handle(state, request, response).catch((error) => {
+      sendJson(response, error.status ?? 500, { error: error.message });
+    });
+  });
+  return new Promise((ready) => {
+    server.listen(port, '127.0.0.1', () => {
+      const url = `http://127.0.0.1:${server.address().port}`;
+      ready({ url, state, close: () => new Promise((done) => server.close(done)) });
+    });
+  });
+}
+
+if (process.argv[1] === fileURLToPath(import.meta.url)) {
+  const port = Number(process.argv[2] ?? 8399);
+  startMockServer(port).then(({ url }) => console.log(`mock QORA server on ${url}`));
+}

@@ -1,0 +1,253 @@
+// Starts the QORA window: reads the settings and the libraries, wires the
+// tool bar, the document list, the dialogs and the status bar, and applies
+// the events that every poll brings.
+
+import { ApiError, getJson, postJson } from './api.js';
+import { analyzeDecision, deleteDecision, documentRef, frameTitle } from './doclist_model.js';
+import { DocumentList } from './doclist_view.js';
+import { completionChangesLibraries, eventProblem } from './events.js';
+import { KEYWORD_HISTORY, historyFromSection } from './history.js';
+import { MessageBox } from './message_box.js';
+import { startPolling } from './poller.js';
+import { stepProgress } from './progress.js';
+import { ResearchDialog } from './research_dialog.js';
+import { appendPassage } from './scratch.js';
+import { wordButtons } from './wordbar.js';
+import { commandFromAddress } from './commands.js';
+import { setUpPanes } from './panes.js';
+
+const $ = (selector) => document.querySelector(selector);
+const BUSY_MESSAGE = 'Program is busy. Please wait.';
+
+const state = {
+  settings: {},
+  selectedDocuments: [], // the documents of the last analysis
+  busy: false,
+  progress: 0,
+};
+
+const messages = new MessageBox($('#message-box'));
+
+// Shows a failed request's message without waiting for the user to close
+// it: the page goes on working behind the box.
+function showFailure(error) {
+  messages.show('error', error instanceof ApiError ? error.message : String(error));
+}
+
+// Sends a request; a refusal or failure is shown as an error message.
+// Returns the answer, or null when the request failed.
+async function send(path, body) {
+  try {
+    return await postJson(path, body);
+  } catch (error) {
+    showFailure(error);
+    return null;
+  }
+}
+
+async function readSettings() {
+  try {
+    const settings = await getJson('/api/settings');
+    state.settings = settings && typeof settings === 'object' && !Array.isArray(settings) ? settings : {};
+  } catch (error) {
+    showFailure(error);
+  }
+}
+
+function keywordHistory() {
+  return historyFromSection(state.settings[KEYWORD_HISTORY.section], KEYWORD_HISTORY.prefix, KEYWORD_HISTORY.limit);
+}
+
+// Writes settings and keeps the local copy in step with them.
+async function rememberSettings(update) {
+  for (const [section, values] of Object.entries(update)) {
+    state.settings[section] = { ...(state.settings[section] ?? {}), ...values };
+  }
+  await send('/api/settings', update);
+}
+
+const research = new ResearchDialog($('#research-dialog'), $('#history-dialog'), {
+  api: { getJson },
+  messages,
+  settings: () => state.settings,
+  history: keywordHistory,
+  rememberSettings,
+  send,
+});
+
+// While an operation runs every command is refused, as the server would
+// refuse it; only Stop goes through.
+function whenIdle(action) {
+  return (...args) => {
+    if (state.busy) return messages.show('info', BUSY_MESSAGE);
+    return action(...args);
+  };
+}
+
+const documentList = new DocumentList($('#library-frame'), {
+  onSelect: whenIdle((record) => send('/api/preview', documentRef(record))),
+});
+
+// ---- tool bars ----
+
+function openResearch(kind, text) {
+  const documents = kind === 'documents' ? documentsForQuery() : [];
+  research.open(kind, text, documents);
+}
+
+// The documents of a research by example: the check-marked ones, else those
+// of the last analysis.
+function documentsForQuery() {
+  const checked = documentList.checkedRecords();
+  return checked.length > 0 ? checked : state.selectedDocuments;
+}
+
+async function analyze() {
+  const checked = documentList.checkedRecords();
+  const decision = analyzeDecision(checked.length);
+  if (!decision.ok) return messages.show('warning', decision.message);
+  state.selectedDocuments = checked;
+  return send('/api/analyze', { documents: checked.map(documentRef) });
+}
+
+async function erase() {
+  const checked = documentList.checkedRecords();
+  const decision = deleteDecision(checked.length);
+  if (!decision.ok) return messages.show('warning', decision.message);
+  const answer = await send('/api/delete', { documents: checked.map(documentRef) });
+  if (answer !== null) documentList.remove(checked);
+  return answer;
+}
+
+async function loadLibraries() {
+  let libraries;
+  try {
+    libraries = await getJson('/api/libraries');
+  } catch (error) {
+    showFailure(error);
+    return;
+  }
+  if (!Array.isArray(libraries)) {
+    messages.show('error', 'The QORA server sent a list of libraries that is not a list');
+    return;
+  }
+  const chooser = $('#library-chooser');
+  const chosen = chooser.value;
+  const placeholder = new Option('Open a library...', '');
+  chooser.replaceChildren(placeholder, ...libraries.filter((l) => l && typeof l.ident === 'string')
+    .map((l) => new Option(`${l.name ?? l.ident} (${l.documents ?? 0})`, l.ident)));
+  chooser.value = [...chooser.options].some((o) => o.value === chosen) ? chosen : '';
+}
+
+function wireToolbars() {
+  const on = (selector, type, action) => $(selector).addEventListener(type, whenIdle(action));
+  on('#research-button', 'click', () => openResearch('keywords', ''));
+  on('#passage-button', 'click', () => openResearch('passage', ''));
+  on('#concepts-button', 'click', () => openResearch('concepts', state.concepts ?? ''));
+  on('#documents-button', 'click', () => openResearch('documents', ''));
+  on('#library-chooser', 'change', (event) => {
+    if (event.target.value !== '') send('/api/library', { ident: event.target.value });
+  });
+  on('#analyze-button', 'click', analyze);
+  on('#delete-button', 'click', erase);
+  on('#next-button', 'click', () => send('/api/fetch', { direction: 'next' }));
+  on('#prev-button', 'click', () => send('/api/fetch', { direction: 'prev' }));
+  $('#stop-button').addEventListener('click', () => send('/api/stop', {}));
+}
+
+// ---- preview pane ----
+
+// Links of result pages that address the command prefix send their command
+// instead of being followed.
+function interceptCommands(frame) {
+  frame.addEventListener('load', () => {
+    let doc;
+    try {
+      doc = frame.contentDocument;
+    } catch {
+      return; // a page of another site: its links are its own
+    }
+    doc?.addEventListener('click', (event) => {
+      const link = event.target.closest?.('a[href]');
+      const command = link ? commandFromAddress(link.href) : null;
+      if (command === null) return;
+      event.preventDefault();
+      whenIdle(() => send('/api/command', { command }))();
+    }, true);
+  });
+}
+
+// ---- events ----
+
+function showWords(text) {
+  $('#word-bar').replaceChildren(...wordButtons(text).map(({ word, colour }) => {
+    const span = document.createElement('span');
+    span.className = 'word';
+    span.style.background = colour;
+    span.textContent = word;
+    return span;
+  }));
+}
+
+const HANDLERS = {
+  message: (e) => messages.show(e.level, e.text, e.title || 'QORA'),
+  dialog: (e) => {
+    if (e.dialog === 'concepts') state.concepts = e.text ?? '';
+    openResearch(e.dialog, typeof e.text === 'string' ? e.text : '');
+  },
+  busy: (e) => {
+    state.busy = e.busy;
+    if (e.busy && e.title) document.title = e.title;
+  },
+  completion: (e) => {
+    if (completionChangesLibraries(e.code)) loadLibraries();
+  },
+  list: (e) => documentList.setList({
+    title: typeof e.title === 'string' && e.title !== '' ? e.title : frameTitle(e.records, e.quick),
+    quick: e.quick === true,
+    records: e.records,
+  }),
+  page: (e) => { $('#preview').src = e.url; },
+  title: (e) => { document.title = e.text; },
+  wordbar: (e) => showWords(e.words),
+  scratch: (e) => {
+    const pad = $('#scratch-pad');
+    pad.value = appendPassage(pad.value, e.passage);
+    pad.scrollTop = pad.scrollHeight;
+  },
+};
+
+function applyEvent(event) {
+  const problem = eventProblem(event);
+  if (problem !== '') {
+    messages.show('error', problem);
+    return;
+  }
+  HANDLERS[event.type](event);
+}
+
+function applyAnswer(answer) {
+  state.busy = answer.busy;
+  $('#status-text').textContent = answer.status;
+  answer.events.forEach(applyEvent);
+  state.progress = stepProgress(state.progress, state.busy);
+  $('#progress').value = state.progress;
+  $('#stop-button').disabled = !state.busy;
+  document.body.classList.toggle('busy', state.busy);
+}
+
+function pollFailed(problem) {
+  $('#status-text').textContent = `No answer from the QORA server: ${problem}`;
+}
+
+async function start() {
+  wireToolbars();
+  interceptCommands($('#preview'));
+  await readSettings();
+  setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
+  showWords(state.settings.WordBar?.searchWords ?? '');
+  await loadLibraries();
+  startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed });
+}
+
+start();
