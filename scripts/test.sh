@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds QORA with its tests and runs every test.
-# BUILD_DIR and CMAKE_ARGS choose another build (the sanitizer build uses them).
+# BUILD_DIR and CMAKE_ARGS choose another build (the sanitizer build uses them);
+# CTEST_ARGS are added to ctest's arguments.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,4 +14,5 @@ build="${BUILD_DIR:-build}"
 # shellcheck disable=SC2086
 cmake -S . -B "$build" -DQORA_BUILD_TESTS=ON -DQORA_WERROR=ON ${CMAKE_ARGS:-}
 cmake --build "$build" -j "$(nproc)"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+# shellcheck disable=SC2086
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-}
