@@ -702,6 +702,21 @@ TEST_F(CrawlerTest, AStopReachesWorkersWaitingForWork) {
   EXPECT_TRUE(StoredIds().empty());
 }
 
+// The stop flag is cleared at the start of every crawl: after a
+// stop, the next crawl of the same engine still fetches and stores.
+TEST_F(CrawlerTest, AStopOfAnEarlierOperationDoesNotEndTheNextCrawl) {
+  ServeSite();
+  int stop = -2;
+  EngineSetStop(1, &stop);
+  ASSERT_EQ(Crawl(main_.Url("/p0.html") + " " + main_.Url("/p1.html"), "dpth=0"), 0);
+  EXPECT_EQ(StoredIds(), (std::set<std::string>{Id(main_.Url("/p0.html")),
+                                                 Id(main_.Url("/p1.html"))}));
+  EngineSetStop(1, &stop);
+  ASSERT_EQ(Crawl(main_.Url("/p2.html"), "dpth=0"), 0);
+  EXPECT_EQ(StoredIds().count(Id(main_.Url("/p2.html"))), 1u);
+  EXPECT_EQ(main_.Requests("/p2.html"), 1);
+}
+
 TEST_F(CrawlerTest, EntryPointAnswersForMissingStoresAndSettings) {
   int result = -2;
   EngineAddFromWeb(99999, "http://127.0.0.1:1/", "", &result);
