@@ -127,6 +127,10 @@ bool CrawlRun::OverBudget() const {
          docs_done_ >= settings_.maxDocs;
 }
 
+bool CrawlRun::RoomForADocument() const {
+  return docs_done_ < settings_.maxDocs && bytes_done_ < settings_.maxBytes;
+}
+
 void CrawlRun::CountSite() {
   std::lock_guard<std::mutex> hold(crawl_lock_);
   if (!abandoned_) ++sites_done_;
@@ -368,7 +372,12 @@ void CrawlRun::Finish(WorkerDesk* desk, const std::string& id, bool pdf, int dep
   std::lock_guard<std::mutex> hold(crawl_lock_);
   if (abandoned_) return;
   const CacheEntry& staged = desk->shadow.web().table.Find(id);
-  if (staged.found() && !document_table_.Contains(id) && MoveIntoLibrary(id, pdf)) {
+  // The budgets are checked again here, under the lock: every worker that
+  // took an address before the first of them committed passed the check at
+  // the start of HandleAddress, and without this one each of them would
+  // store its page past the budget.
+  if (staged.found() && !document_table_.Contains(id) && RoomForADocument() &&
+      MoveIntoLibrary(id, pdf)) {
     CacheEntry entry = staged;
     unwritten_.Add(entry);
     document_table_.Add(std::move(entry));

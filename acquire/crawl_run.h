@@ -160,6 +160,11 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   // address; the caller holds the crawl lock.
   bool FrontierExhausted() const { return busy_ == 0 && next_index_ >= queued_count_; }
   bool OverBudget() const;
+  // True while the document and byte budgets allow one more stored
+  // document; the commit step asks it under the crawl lock, so that a crawl
+  // never stores more documents than maxDocs, nor any once bytesDone has
+  // reached maxBytes, however many workers finish a page at once.
+  bool RoomForADocument() const;
   // Adds 1 to sitesDone unless the run was abandoned.
   void CountSite();
   // Appends the lines not yet written to the table file; the caller holds
@@ -172,7 +177,8 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   void Process(WorkerDesk* desk, const std::string& address, const std::string& raw,
                const std::string& id, bool pdf, std::vector<std::string>* links,
                std::vector<int>* kinds, int* frame_count);
-  // Under the crawl lock: moves a stored document into the library, counts
+  // Under the crawl lock: moves a stored document into the library while
+  // the budgets have room for it (else the staged page is dropped), counts
   // the address and its bytes, queues the links.
   void Finish(WorkerDesk* desk, const std::string& id, bool pdf, int depth,
               const std::vector<std::string>& links, const std::vector<int>& kinds,

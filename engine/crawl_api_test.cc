@@ -525,6 +525,35 @@ TEST_F(CrawlerTest, DocumentAndAddressBudgetsEndTheCrawl) {
   EXPECT_EQ(StoredIds().size(), 5u);
 }
 
+TEST_F(CrawlerTest, TheDocumentAndByteBudgetsHoldWhenManyWorkersCommitAtOnce) {
+  // Twenty workers fetch twenty slow pages at once and finish them at about
+  // the same time: each passed the budget check before the first stored, so
+  // only the check in the commit step keeps the crawl to its two documents.
+  // Several rounds, each into a library of its own, make the race likely.
+  SetCrawlIni({{"crawl_thread_count", "20"}});
+  ServeSite();
+  std::string start;
+  for (int i = 0; i < 40; ++i) start += main_.Url("/slow" + std::to_string(i) + ".html") + " ";
+  for (int round = 0; round < 3; ++round) {
+    char* ident = nullptr;
+    EngineCreateStore(("Budget " + std::to_string(round)).c_str(), &ident, &store_);
+    ASSERT_GT(store_, 0);
+    EngineFreeString(ident);
+    ASSERT_EQ(Crawl(start, "dpth=0&maxdocs=2&maxsites=100"), 0);
+    EXPECT_EQ(StoredIds().size(), 2u) << "round " << round;
+    ExpectOnlyListedFiles();
+  }
+  // Likewise the byte budget: the first stored page uses it up, so no other
+  // is stored.
+  char* ident = nullptr;
+  EngineCreateStore("Byte budget", &ident, &store_);
+  ASSERT_GT(store_, 0);
+  EngineFreeString(ident);
+  ASSERT_EQ(Crawl(start, "dpth=0&maxbytes=1&maxsites=100"), 0);
+  EXPECT_EQ(StoredIds().size(), 1u);
+  ExpectOnlyListedFiles();
+}
+
 TEST_F(CrawlerTest, TheTableIsWrittenBeforeEveryTwentiethAddress) {
   ServeSite();
   Crawler crawler(Store(), Env());
