@@ -625,8 +625,11 @@ TEST_F(CrawlerTest, AtMostThirtyWorkersRun) {
 }
 
 TEST_F(CrawlerTest, UnansweredOversizedAndErrorPagesAreCountedAndNotStored) {
+  // A receive time-out of one second ends the silent address soon, and
+  // leaves the test site time to answer also under a sanitizer on a slow
+  // machine (with 300 ms, "/gone.html" was often never asked for there).
   SetCrawlIni(
-      {{"crawl_thread_count", "2"}, {"socket_rec_timeout", "300"}, {"max_html_size", "20000"}});
+      {{"crawl_thread_count", "2"}, {"socket_rec_timeout", "1000"}, {"max_html_size", "20000"}});
   ServeSite();
   SilentServer silent;
   Crawler crawler(Store(), Env());
@@ -780,6 +783,17 @@ TEST_F(CrawlerTest, HugePagesAreCutAtThePageLimitAndNotStored) {
   ASSERT_GT(flood.port(), 0);
   std::string start = main_.Url("/p0.html");
   for (int i = 0; i < 4; ++i) start += " " + flood.Url("/huge" + std::to_string(i) + ".html");
+  {
+    // A crawl of ordinary pages first, so that what any crawl costs (the
+    // workers' threads, the first page processing) is paid before the peak
+    // is measured.
+    Crawler warm_up(Store(), Env());
+    warm_up.ReadSettings();
+    ASSERT_EQ(warm_up.CrawlWeb(main_.Url("/p1.html") + " " + main_.Url("/p2.html") + " " +
+                                   main_.Url("/p3.html") + " " + main_.Url("/p4.html"),
+                               "dpth=0"),
+              0);
+  }
   const bool reset = test::ResetPeakResident();
   const int64_t base = test::ProcessStatusBytes(reset ? "VmRSS:" : "VmHWM:");
   Crawler crawler(Store(), Env());
@@ -788,7 +802,8 @@ TEST_F(CrawlerTest, HugePagesAreCutAtThePageLimitAndNotStored) {
   ASSERT_EQ(crawler.CrawlWeb(start, "dpth=0"), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(10));
   EXPECT_EQ(crawler.settings().sitesDone, 5);
-  EXPECT_EQ(StoredIds(), std::set<std::string>{Id(main_.Url("/p0.html"))});
+  EXPECT_EQ(StoredIds().size(), 5u);  // the four of the warm-up and p0
+  EXPECT_EQ(StoredIds().count(Id(main_.Url("/p0.html"))), 1u);
   ExpectOnlyListedFiles();
   EXPECT_EQ(flood.Requests(), 4);
   EXPECT_TRUE(flood.WaitUntilAllClosed(std::chrono::seconds(5)));
