@@ -38,6 +38,8 @@ std::atomic<int> g_lingering{0};
 
 }  // namespace
 
+int32_t MaxPageBodyBytes(int max_html_size) { return max_html_size > 0 ? max_html_size - 1 : 0; }
+
 int LingeringCrawlWorkers() { return g_lingering.load(); }
 
 WorkerDesk::WorkerDesk(AnalysisEnvironment* environment, const CrawlSettings& crawl_settings,
@@ -127,6 +129,10 @@ bool CrawlRun::OverBudget() const {
          docs_done_ >= settings_.maxDocs;
 }
 
+bool CrawlRun::RoomForADocument() const {
+  return docs_done_ < settings_.maxDocs && bytes_done_ < settings_.maxBytes;
+}
+
 void CrawlRun::CountSite() {
   std::lock_guard<std::mutex> hold(crawl_lock_);
   if (!abandoned_) ++sites_done_;
@@ -162,11 +168,16 @@ int CrawlRun::Run(int count) {
   StopWorkers();
   const int abandoned = JoinOrAbandon(&workers);
   {
-    // From here on no worker reaches the environment ...
-    std::unique_lock<std::shared_mutex> guard(engine_guard_);
+    // From here on no worker commits into the library: an abandoned worker
+    // that finishes its page processing after all loses the page (a commit
+    // under way finishes before this) ...
+    std::lock_guard<std::mutex> hold(crawl_lock_);
     abandoned_ = true;
   }
-  // ... nor the library: a commit under way finishes before this write.
+  {
+    // ... nor reaches the environment: calls under way end before this.
+    std::unique_lock<std::shared_mutex> guard(engine_guard_);
+  }
   std::lock_guard<std::mutex> hold(crawl_lock_);
   WriteTable();
   document_table_.Clear();
@@ -325,12 +336,21 @@ void CrawlRun::HandleAddress(const std::string& address, int depth, WorkerDesk* 
   WebFetcher fetcher;
   fetcher.set_send_timeout(settings_.sendTimeout);
   fetcher.set_connect_receive_timeout(settings_.receiveTimeout);
+  // A page the size check below would reject is not read past that size, so
+  // a crawl holds at most one page limit per worker. The end of the run
+  // ends the fetches in flight: the supervisor sets the stop flag within
+  // kStopCheckPeriod of a stop request, and when a budget or the frontier
+  // ends the crawl.
+  fetcher.set_max_body_bytes(MaxPageBodyBytes(settings_.maxHtmlSize));
+  fetcher.set_stop_check([this] { return stop_flag_.load(); });
   bool fetched = false;
   try {
     fetched = fetcher.Fetch(WithBareAmpersands(address));
   } catch (...) {
     fetched = false;  // an error thrown by the fetcher is a failed fetch
   }
+  // A page too large (the fetcher stopped reading at the limit), cut off by
+  // a stop, or not fetched is counted and not stored.
   const int32_t size = fetched ? fetcher.content_size() : 0;
   if (!fetched || size == 0 || size > settings_.maxHtmlSize) return CountSite();
   // A server's error page ("not found", "internal error") is no document of
@@ -368,7 +388,12 @@ void CrawlRun::Finish(WorkerDesk* desk, const std::string& id, bool pdf, int dep
   std::lock_guard<std::mutex> hold(crawl_lock_);
   if (abandoned_) return;
   const CacheEntry& staged = desk->shadow.web().table.Find(id);
-  if (staged.found() && !document_table_.Contains(id) && MoveIntoLibrary(id, pdf)) {
+  // The budgets are checked again here, under the lock: every worker that
+  // took an address before the first of them committed passed the check at
+  // the start of HandleAddress, and without this one each of them would
+  // store its page past the budget.
+  if (staged.found() && !document_table_.Contains(id) && RoomForADocument() &&
+      MoveIntoLibrary(id, pdf)) {
     CacheEntry entry = staged;
     unwritten_.Add(entry);
     document_table_.Add(std::move(entry));

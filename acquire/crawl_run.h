@@ -25,17 +25,28 @@
 //    worker's own (a WorkerDesk); only the commit step, under the crawl lock,
 //    moves the finished files into the web cache folder and adds the table
 //    line.
-//  - The supervisor sets the run's "abandoned" flag before the final table
-//    write. Every commit, table write and counter change checks it under the
-//    crawl lock, and every call into the engine environment (status text,
-//    stop request, page processing, which runs the helper programs from the
-//    data folder) checks it under a shared guard that the supervisor takes
-//    exclusively to set the flag; so once Run has returned, a lingering
-//    worker touches neither the library, nor the store object, nor the
-//    environment. The staging folder goes with the run.
-//  - A lingering worker is left inside a fetch (page processing finishes
-//    before the flag can be set), so the fetcher's send and receive time-outs
-//    bound how long it lingers. LingeringCrawlWorkers() counts such threads.
+//  - The supervisor sets the run's "abandoned" flag, under the crawl lock,
+//    as soon as the stop wait is over, before the final table write. Every
+//    commit, table write and counter change checks it under the crawl lock,
+//    so the page an abandoned worker was handling is lost, also when its
+//    processing ends before Run returns. Every call into the engine
+//    environment (status text, stop request, page processing, which runs the
+//    helper programs from the data folder) checks it under a shared guard
+//    that the supervisor then takes exclusively once, to wait for the calls
+//    under way; so once Run has returned, a lingering worker touches neither
+//    the library, nor the store object, nor the environment. The staging
+//    folder goes with the run.
+//  - A worker is abandoned when it is still busy with an address at the end
+//    of the stop wait. Every fetch asks the run's stop flag while it runs
+//    and ends within moments of it (and at its overall deadline in any
+//    case), so that is a worker in a page processing that outlasts the stop
+//    wait; Run waits for that processing to end (it reaches the
+//    environment), and the worker lingers only for the moments after it.
+//    LingeringCrawlWorkers() counts such threads.
+//
+// Memory. A fetch reads no more of a page than the size check accepts
+// (MaxPageBodyBytes), so the pages a crawl holds at once take at most the
+// number of workers times maxHtmlSize.
 //
 // The document table. The run keeps every line of the web half's table in
 // memory for its lookups during the whole run, and appends to "cache.chx"
@@ -51,6 +62,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -70,6 +82,13 @@ inline constexpr int kTableWriteInterval = 20;
 
 // Abandoned worker threads that have not ended yet, over all runs.
 int LingeringCrawlWorkers();
+
+// The longest page body a crawl fetches with `max_html_size` (maxHtmlSize):
+// the crawler rejects a content size (body and zero byte, as the fetcher
+// reports it) above maxHtmlSize, so a body of maxHtmlSize - 1 bytes is the
+// longest it stores, and the fetcher stops reading past it. 0 for a limit
+// below 1, which no page fits.
+int32_t MaxPageBodyBytes(int max_html_size);
 
 // What one worker processes pages with: a document store of its own whose
 // web half is the staging folder, so that page processing never writes into
@@ -160,6 +179,11 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   // address; the caller holds the crawl lock.
   bool FrontierExhausted() const { return busy_ == 0 && next_index_ >= queued_count_; }
   bool OverBudget() const;
+  // True while the document and byte budgets allow one more stored
+  // document; the commit step asks it under the crawl lock, so that a crawl
+  // never stores more documents than maxDocs, nor any once bytesDone has
+  // reached maxBytes, however many workers finish a page at once.
+  bool RoomForADocument() const;
   // Adds 1 to sitesDone unless the run was abandoned.
   void CountSite();
   // Appends the lines not yet written to the table file; the caller holds
@@ -172,7 +196,8 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   void Process(WorkerDesk* desk, const std::string& address, const std::string& raw,
                const std::string& id, bool pdf, std::vector<std::string>* links,
                std::vector<int>* kinds, int* frame_count);
-  // Under the crawl lock: moves a stored document into the library, counts
+  // Under the crawl lock: moves a stored document into the library while
+  // the budgets have room for it (else the staged page is dropped), counts
   // the address and its bytes, queues the links.
   void Finish(WorkerDesk* desk, const std::string& id, bool pdf, int depth,
               const std::vector<std::string>& links, const std::vector<int>& kinds,
@@ -205,7 +230,8 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   // The supervisor waits here for a handled address or a stopped worker.
   std::condition_variable worker_news_;
   // Held shared by workers around every call into the environment, and
-  // exclusively by the supervisor to set abandoned_.
+  // exclusively by the supervisor, once abandoned_ is set, to wait for the
+  // calls under way.
   std::shared_mutex engine_guard_;
   CacheTable frontier_;
   int next_index_ = 0;

@@ -51,6 +51,13 @@ class Crawler {
   // the crawl; stores the fetched pages in the web half and appends their
   // lines to its "cache.chx" every 20 addresses and at the end. The store's
   // web table is empty afterwards. 0.
+  //
+  // Bounds: no page is read past maxHtmlSize (a larger one is counted and
+  // not stored, as before), every fetch ends at the deadline its time-outs
+  // give (WebFetcher::OverallDeadlineMs), the end of the crawl ends the
+  // fetches in flight (their addresses count as handled, nothing of them is
+  // stored), and no more than maxDocs documents are stored, however many
+  // workers finish a page at once.
   int RunCrawl();
 
   // Adds `address` with `depth` to the end of the frontier unless its

@@ -253,6 +253,8 @@ std::string MetaSearch::FetchResultPage(const SearchEngineDefinition& engine) co
   WebFetcher fetcher;
   fetcher.set_send_timeout(settings_.sendTimeout);
   fetcher.set_connect_receive_timeout(settings_.receiveTimeout);
+  // A result page is far smaller: a longer body is no page of hits.
+  fetcher.set_max_body_bytes(8 * 1024 * 1024);
   try {
     // The fetcher ends its content with a zero byte of its own.
     if (!fetcher.Fetch(QueryAddress(engine, query_)) || fetcher.content_size() <= 1) return "";

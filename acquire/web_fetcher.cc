@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdint>
-#include <limits>
+#include <functional>
 #include <memory>
 #include <new>
 #include <utility>
@@ -25,6 +26,8 @@ constexpr char kReadFailed[] = "Error reading URL";
 constexpr char kSendTimeoutFailed[] = "Error setting Internet send timeout";
 constexpr char kReceiveTimeoutFailed[] = "Error setting Internet receive timeout";
 constexpr char kMemoryFailed[] = "Error (re)allocating memory";
+constexpr char kTooLarge[] = "Content too large";
+constexpr char kStopped[] = "Fetch stopped";
 
 struct EasyCloser {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -67,11 +70,17 @@ int32_t EffectiveTimeout(int32_t ms) { return ms == 0 ? WebFetcher::kDefaultTime
 // Phases follow libcurl's callbacks: a name resolution or a new socket
 // starts connecting, the pre-request callback starts sending, the outgoing
 // request header ends it, and response bytes count as progress.
+//
+// Over all phases runs the fetch's overall deadline (see
+// WebFetcher::OverallDeadlineMs), which no progress extends.
 class SilenceWatch {
  public:
   using Clock = std::chrono::steady_clock;
 
-  SilenceWatch(int32_t send_ms, int32_t receive_ms) : send_ms_(send_ms), receive_ms_(receive_ms) {}
+  SilenceWatch(int32_t send_ms, int32_t receive_ms, int64_t deadline_ms)
+      : send_ms_(send_ms),
+        receive_ms_(receive_ms),
+        deadline_(Clock::now() + std::chrono::milliseconds(deadline_ms)) {}
 
   void Connecting() { phase_ = Phase::kConnecting; }
   void Sending() { Enter(Phase::kSending); }
@@ -79,13 +88,16 @@ class SilenceWatch {
   void Progress() { last_progress_ = Clock::now(); }
 
   // Milliseconds left before the silence of the current phase exceeds its
-  // time-out; the largest value while connecting, which libcurl bounds.
+  // time-out or the overall deadline passes, whichever comes first; while
+  // connecting (which libcurl bounds as well) only the deadline counts.
   long long MillisecondsLeft() const {
-    if (phase_ == Phase::kConnecting) return std::numeric_limits<long long>::max();
+    const auto now = Clock::now();
+    const long long to_deadline =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now).count();
+    if (phase_ == Phase::kConnecting) return to_deadline;
     const long long limit = phase_ == Phase::kSending ? send_ms_ : receive_ms_;
-    const auto silent =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_progress_);
-    return limit - silent.count();
+    const auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(now - last_progress_);
+    return std::min(limit - silent.count(), to_deadline);
   }
 
  private:
@@ -98,33 +110,50 @@ class SilenceWatch {
 
   const int32_t send_ms_;
   const int32_t receive_ms_;
+  const Clock::time_point deadline_;
   Phase phase_ = Phase::kConnecting;
   Clock::time_point last_progress_ = Clock::now();
 };
 
-// What libcurl's callbacks reach during one transfer.
+// What libcurl's callbacks and the transfer loop reach during one transfer.
 struct Transfer {
-  Transfer(int32_t send_ms, int32_t receive_ms) : watch(send_ms, receive_ms) {}
+  Transfer(int32_t send_ms, int32_t receive_ms, int64_t deadline_ms, size_t max_body,
+           const std::function<bool()>* stop_check)
+      : watch(send_ms, receive_ms, deadline_ms), max_body(max_body), stop_check(stop_check) {}
+
+  // True when the caller's stop check asks the fetch to end.
+  bool StopAsked() const { return *stop_check && (*stop_check)(); }
 
   SilenceWatch watch;
   std::vector<char> body;
+  // At most INT32_MAX - 1, so that the final zero byte fits the content size.
+  const size_t max_body;
+  const std::function<bool()>* const stop_check;  // an empty one never stops
   bool out_of_memory = false;
+  bool too_large = false;
+  bool stopped = false;
 };
 
-// Appends response body bytes. Leaves room for the final zero byte within
-// the 32-bit content size; when that or memory runs out, returns 0, which
-// makes libcurl abort the transfer.
+// Appends response body bytes. When they would take the body past its
+// limit, or memory runs out, returns 0, which makes libcurl abort the
+// transfer: nothing past the limit is read or kept. The buffer grows at
+// most to the limit and the final zero byte, so a limit bounds the memory
+// of a fetch however much the server sends.
 size_t AppendBody(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const size_t bytes = size * count;
   transfer->watch.Progress();
-  constexpr size_t kMaxContent = static_cast<size_t>(INT32_MAX);
-  if (bytes >= kMaxContent - transfer->body.size()) {
-    transfer->out_of_memory = true;
+  std::vector<char>& body = transfer->body;
+  if (bytes > transfer->max_body - body.size()) {
+    transfer->too_large = true;
     return 0;
   }
   try {
-    transfer->body.insert(transfer->body.end(), data, data + bytes);
+    const size_t needed = body.size() + bytes;
+    if (needed > body.capacity()) {
+      body.reserve(std::min(std::max(needed, 2 * body.capacity()), transfer->max_body + 1));
+    }
+    body.insert(body.end(), data, data + bytes);
   } catch (const std::bad_alloc&) {
     transfer->out_of_memory = true;
     return 0;
@@ -212,11 +241,22 @@ bool WatchReceiving(CURL* easy, Transfer* transfer) {
          curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L) == CURLE_OK;
 }
 
-// Runs the transfer of `easy` to its end, or until the silence watch runs
-// out. True when libcurl completed it without error.
+// Runs the transfer of `easy` to its end, or until the silence watch or the
+// overall deadline runs out, or the stop check asks it to end (then
+// `transfer->stopped` is set). The stop check is asked before the transfer
+// starts and after every wait, and no wait is longer than its period, so a
+// stop ends the transfer within about kStopCheckPeriodMs. True when libcurl
+// completed the transfer without error.
 bool RunTransfer(CURL* easy, Transfer* transfer) {
+  if (transfer->StopAsked()) {
+    transfer->stopped = true;
+    return false;
+  }
   MultiHandle multi(curl_multi_init());
   if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK) return false;
+  const long long longest_wait =
+      *transfer->stop_check ? std::min<long long>(kLongestPollMs, WebFetcher::kStopCheckPeriodMs)
+                            : kLongestPollMs;
   bool completed = false;
   while (true) {
     int running = 0;
@@ -225,9 +265,13 @@ bool RunTransfer(CURL* easy, Transfer* transfer) {
       completed = true;
       break;
     }
+    if (transfer->StopAsked()) {
+      transfer->stopped = true;
+      break;
+    }
     const long long left = transfer->watch.MillisecondsLeft();
     if (left <= 0) break;  // timed out
-    const int wait = static_cast<int>(std::min(left, kLongestPollMs));
+    const int wait = static_cast<int>(std::min(left, longest_wait));
     if (curl_multi_poll(multi.get(), nullptr, 0, wait, nullptr) != CURLM_OK) break;
   }
   CURLcode result = CURLE_RECV_ERROR;
@@ -250,6 +294,10 @@ std::string FetchAddress(std::string_view address) {
   return "http://" + std::string(address);
 }
 
+int64_t WebFetcher::OverallDeadlineMs(int32_t connect_receive_ms, int32_t send_ms) {
+  return int64_t{EffectiveTimeout(send_ms)} + 2 * int64_t{EffectiveTimeout(connect_receive_ms)};
+}
+
 bool WebFetcher::Fetch(std::string_view address) {
   ReleaseContent();
   response_status_ = 0;
@@ -267,7 +315,10 @@ bool WebFetcher::Fetch(std::string_view address) {
                        static_cast<long>(connect_receive_ms)) != CURLE_OK) {
     return Fail(kInternetError, kConnectTimeoutFailed);
   }
-  Transfer transfer(send_ms, connect_receive_ms);
+  const int64_t deadline_ms = OverallDeadlineMs(connect_receive_ms, send_ms);
+  Transfer transfer(send_ms, connect_receive_ms, deadline_ms,
+                    static_cast<size_t>(std::clamp(max_body_bytes_, 0, kNoBodyLimit)),
+                    &stop_check_);
   const HeaderList headers = NoCacheHeaders();
   if (!headers || !SetRequestOptions(easy.get(), url, headers.get(), &transfer)) {
     return Fail(kInternetError, kReadFailed);
@@ -275,9 +326,18 @@ bool WebFetcher::Fetch(std::string_view address) {
   if (send_ms < 0 || !WatchSending(easy.get(), &transfer)) {
     return Fail(kInternetError, kSendTimeoutFailed);
   }
+  // libcurl keeps the overall deadline too (the transfer loop checks it as
+  // well, so it holds whichever notices first). Both time-outs are positive
+  // here, and so is the deadline.
+  const long deadline_option = static_cast<long>(std::min<int64_t>(deadline_ms, LONG_MAX));
+  if (curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, deadline_option) != CURLE_OK) {
+    return Fail(kInternetError, kReadFailed);
+  }
   if (!WatchReceiving(easy.get(), &transfer)) return Fail(kInternetError, kReceiveTimeoutFailed);
 
   const bool read = RunTransfer(easy.get(), &transfer);
+  if (transfer.stopped) return Fail(kStoppedError, kStopped);
+  if (transfer.too_large) return Fail(kTooLargeError, kTooLarge);
   if (transfer.out_of_memory) return Fail(kMemoryError, kMemoryFailed);
   if (!read) return Fail(kInternetError, kReadFailed);
   try {

@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/hostile_server.h"
+
 namespace qora {
 namespace {
 
@@ -434,6 +436,141 @@ TEST_F(WebFetcherTest, ZeroTimeOutsMeanTheDefault) {
   fetcher.set_send_timeout(0);
   ASSERT_TRUE(fetcher.Fetch(Url("/page"))) << fetcher.error_text();
   EXPECT_EQ(ContentText(fetcher), WithZero(kPage));
+}
+
+// Bounded fetches: in size, in time and by the caller.
+
+constexpr int32_t kMiB = 1024 * 1024;
+
+TEST_F(WebFetcherTest, ABodyOfTheLimitIsKeptAndOneByteMoreIsTooLarge) {
+  const int32_t length = static_cast<int32_t>(std::strlen(kPage));
+  WebFetcher fetcher;
+  EXPECT_EQ(fetcher.max_body_bytes(), WebFetcher::kNoBodyLimit);
+  fetcher.set_max_body_bytes(length);
+  ASSERT_TRUE(fetcher.Fetch(Url("/page"))) << fetcher.error_text();
+  EXPECT_EQ(ContentText(fetcher), WithZero(kPage));
+
+  fetcher.set_max_body_bytes(length - 1);
+  EXPECT_FALSE(fetcher.Fetch(Url("/page")));
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kTooLargeError);
+  EXPECT_EQ(fetcher.error_text(), "Content too large");
+  EXPECT_EQ(fetcher.content(), nullptr);
+  EXPECT_EQ(fetcher.content_size(), 0);
+
+  // An empty body fits a limit of 0; a negative limit counts as 0.
+  fetcher.set_max_body_bytes(-7);
+  EXPECT_EQ(fetcher.max_body_bytes(), 0);
+  ASSERT_TRUE(fetcher.Fetch(Url("/empty"))) << fetcher.error_text();
+  EXPECT_EQ(fetcher.content_size(), 1);
+  EXPECT_FALSE(fetcher.Fetch(Url("/large")));
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kTooLargeError);
+}
+
+TEST(WebFetcherBoundsTest, AnEndlessBodyIsCutAtTheLimitAndNotKept) {
+  // A server that would send 300 MB as fast as it is taken: the fetcher
+  // stops reading once the body passes one megabyte.
+  test::HostileServer flood(test::HostileServer::Kind::kFlood, int64_t{300} * kMiB);
+  ASSERT_GT(flood.port(), 0);
+  const bool reset = test::ResetPeakResident();
+  const int64_t base = test::ProcessStatusBytes(reset ? "VmRSS:" : "VmHWM:");
+  WebFetcher fetcher;
+  fetcher.set_connect_receive_timeout(5000);
+  fetcher.set_send_timeout(5000);
+  fetcher.set_max_body_bytes(kMiB);
+  const auto start = Clock::now();
+  EXPECT_FALSE(fetcher.Fetch(flood.Url("/endless.html")));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kTooLargeError);
+  EXPECT_EQ(fetcher.error_text(), "Content too large");
+  EXPECT_EQ(fetcher.content(), nullptr);
+  EXPECT_EQ(fetcher.content_size(), 0);
+  // The connection was closed: the server stops soon after, having sent
+  // the limit and what the socket buffers on the way held, not 300 MB.
+  EXPECT_TRUE(flood.WaitUntilAllClosed(std::chrono::seconds(5)));
+  EXPECT_LT(flood.BytesSent(), int64_t{48} * kMiB);
+  EXPECT_GE(flood.BytesSent(), int64_t{kMiB});
+  // Nor did the process ever hold much of it.
+  const int64_t peak = test::ProcessStatusBytes("VmHWM:");
+  ASSERT_GT(base, 0);
+  EXPECT_LT(peak - base, int64_t{64} * kMiB);
+}
+
+TEST(WebFetcherBoundsTest, ASlowDripEndsAtTheOverallDeadline) {
+  // One byte every 200 ms keeps restarting the 500-ms receive time-out; the
+  // deadline of 500 + 2 x 500 ms ends the fetch. (The server gives up after
+  // 50 bytes, ten seconds.)
+  test::HostileServer drip(test::HostileServer::Kind::kDrip, 50, std::chrono::milliseconds(200));
+  ASSERT_GT(drip.port(), 0);
+  WebFetcher fetcher;
+  fetcher.set_connect_receive_timeout(500);
+  fetcher.set_send_timeout(500);
+  EXPECT_EQ(fetcher.overall_deadline_ms(), 1500);
+  const auto start = Clock::now();
+  EXPECT_FALSE(fetcher.Fetch(drip.Url("/drip.html")));
+  const auto took = Clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(1400));
+  EXPECT_LT(took, std::chrono::milliseconds(3000));
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kInternetError);
+  EXPECT_EQ(fetcher.error_text(), "Error reading URL");
+  EXPECT_EQ(fetcher.content(), nullptr);
+  EXPECT_GE(drip.BytesSent(), 3);  // the drip did get through, and did not help
+}
+
+TEST(WebFetcherBoundsTest, TheOverallDeadlineFollowsTheTimeOuts) {
+  EXPECT_EQ(WebFetcher::OverallDeadlineMs(20000, 20000), 60000);
+  EXPECT_EQ(WebFetcher::OverallDeadlineMs(1000, 3000), 5000);
+  // 0 is the default of 90000 for either.
+  EXPECT_EQ(WebFetcher::OverallDeadlineMs(0, 0), 270000);
+  // No overflow with the largest time-outs.
+  EXPECT_EQ(WebFetcher::OverallDeadlineMs(INT32_MAX, INT32_MAX), int64_t{3} * INT32_MAX);
+  WebFetcher fetcher;
+  EXPECT_EQ(fetcher.overall_deadline_ms(), 270000);
+}
+
+TEST(WebFetcherBoundsTest, AStopCheckEndsATransferInFlight) {
+  // Ten seconds of drip, far more than the stop needs.
+  test::HostileServer drip(test::HostileServer::Kind::kDrip, 50, std::chrono::milliseconds(200));
+  ASSERT_GT(drip.port(), 0);
+  WebFetcher fetcher;  // default time-outs: 90 s each, a deadline of 270 s
+  std::atomic<bool> stop{false};
+  std::atomic<int> asked{0};
+  fetcher.set_stop_check([&] {
+    ++asked;
+    return stop.load();
+  });
+  bool fetched = true;
+  std::thread fetching([&] { fetched = fetcher.Fetch(drip.Url("/drip.html")); });
+  ASSERT_TRUE(drip.WaitForRequest(std::chrono::seconds(5)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto stopped_at = Clock::now();
+  stop = true;
+  fetching.join();
+  EXPECT_LT(Clock::now() - stopped_at,
+            std::chrono::milliseconds(WebFetcher::kStopCheckPeriodMs + 400));
+  EXPECT_FALSE(fetched);
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kStoppedError);
+  EXPECT_EQ(fetcher.error_text(), "Fetch stopped");
+  EXPECT_EQ(fetcher.content(), nullptr);
+  EXPECT_GE(asked.load(), 2);
+  EXPECT_TRUE(drip.WaitUntilAllClosed(std::chrono::seconds(2)));
+}
+
+TEST(WebFetcherBoundsTest, AStopCheckThatAnswersAtOnceFetchesNothing) {
+  test::HostileServer drip(test::HostileServer::Kind::kDrip, 10);
+  ASSERT_GT(drip.port(), 0);
+  WebFetcher fetcher;
+  fetcher.set_stop_check([] { return true; });
+  EXPECT_FALSE(fetcher.Fetch(drip.Url("/drip.html")));
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kStoppedError);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(drip.Requests(), 0);
+}
+
+TEST_F(WebFetcherTest, AStopCheckThatNeverAnswersTrueChangesNothing) {
+  WebFetcher fetcher;
+  fetcher.set_stop_check([] { return false; });
+  ASSERT_TRUE(fetcher.Fetch(Url("/large"))) << fetcher.error_text();
+  EXPECT_EQ(fetcher.content_size(), static_cast<int32_t>(large_body_.size()) + 1);
 }
 
 }  // namespace

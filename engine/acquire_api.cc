@@ -20,11 +20,14 @@ namespace {
 // Runs `import` on a local importer of the store `handle`: 0 when it ran
 // (also for a list that names no file), 1 when the handle names no store or
 // the import could not write the table file, -1 when "crawl.ini" cannot be
-// read (the reader's message is on stderr and nothing was imported).
+// read (the reader's message is on stderr and nothing was imported). The
+// stop flag is cleared first: a stop of an earlier operation
+// must not end this one before it begins.
 template <typename Import>
 int ImportLocal(Engine* engine, int handle, Import import) {
   qora::DocumentStore* store = engine->FindStore(handle);
   if (store == nullptr) return 1;
+  engine->environment().EnvironmentSetStop(0);
   try {
     LocalImporter importer(store, &engine->environment());
     return import(&importer) == 1 ? 1 : 0;
@@ -89,13 +92,16 @@ void EngineQuickSearch(const char* query_words, const char* parameters, int work
 // Crawls from the start addresses into the store's web half: 0 when the
 // crawl ran (also when the text held no address), 1 when the handle names
 // no store, -1 when "crawl.ini" cannot be read (nothing fetched). The
-// settings come from "crawl.ini", then from the parameter string.
+// settings come from "crawl.ini", then from the parameter string. The stop
+// flag is cleared first, so that a stop of an earlier operation
+// does not end this crawl before it begins.
 void EngineAddFromWeb(int store, const char* start_addresses, const char* parameters, int* result) {
   qora::Guarded(result, qora::kFailed, [&] {
     Engine* engine = EngineOr(result);
     if (engine == nullptr) return;
     qora::DocumentStore* target = engine->FindStore(store);
     if (target == nullptr) return SetResult(result, 1);
+    engine->environment().EnvironmentSetStop(0);
     try {
       qora::Crawler crawler(target, &engine->environment());
       crawler.ReadSettings();

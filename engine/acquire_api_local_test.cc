@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/cfg_file.h"
@@ -257,10 +259,42 @@ TEST_F(FolderWalkTest, StopsAtTheDocumentLimit) {
 }
 
 TEST_F(FolderWalkTest, AStopEndsTheWalkAndKeepsWhatWasStored) {
+  // A page cleaner that takes its time, so that the stop requested once the
+  // first file is stored comes while the walk is still under way.
+  const std::string cleaner = data_ + "cln.exe";
+  fs::remove(cleaner);
+  WriteFile(cleaner, std::string("#!/bin/sh\nsleep 0.3\nexec '") + QORA_PAGE_CLEANER + "' \"$@\"\n");
+  fs::permissions(cleaner, fs::perms::owner_all);
+  std::thread stopper([] {
+    for (int i = 0; i < 2000 && test::EngineStatusText().rfind("1: ", 0) != 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    int stop = -2;
+    EngineSetStop(1, &stop);
+  });
+  const std::set<std::string> imported = Imported(3, 50);
+  stopper.join();
+  // The file being imported when the stop came is finished; no more.
+  EXPECT_EQ(imported.count("a one.html"), 1u);
+  EXPECT_LE(imported.size(), 2u);
+  EXPECT_EQ(StoredIds().size(), imported.size());
+  EXPECT_EQ(Status(), "Stop requested. Please wait...");
+}
+
+// The stop flag is cleared at the start of every import: a stop
+// that ended an earlier operation, or that came between two, does not end
+// the next one before it begins.
+TEST_F(FolderWalkTest, AStopOfAnEarlierOperationDoesNotEndTheNextImport) {
   int result = -2;
   EngineSetStop(1, &result);
-  EXPECT_EQ(Imported(3, 50), std::set<std::string>{});
-  EXPECT_EQ(Status(), "Stop requested. Please wait...");
+  EXPECT_EQ(Imported(1, 50),
+            (std::set<std::string>{"a one.html", "b two.htm", "c three.html"}));
+  EngineSetStop(1, &result);
+  const std::string page = files_ + "sub/d four.html";
+  EngineAddFiles(store_, page.c_str(), "", &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(StoredIds().count(MakeDocumentId(page)), 1u);
+  EXPECT_EQ(StoredIds().size(), 4u);
 }
 
 }  // namespace
