@@ -17,7 +17,9 @@ constexpr size_t kMaxRequestBytes = 4 << 20;
 
 void Refuse(httplib::Response& res, int status, const std::string& message) {
   res.status = status;
-  res.set_content(nlohmann::json{{"error", message}}.dump(), "application/json");
+  res.set_content(nlohmann::json{{"error", message}}.dump(-1, ' ', false,
+                                                        nlohmann::json::error_handler_t::replace),
+                  "application/json");
 }
 
 std::string NewToken() {
@@ -62,9 +64,15 @@ void ServeDataFile(const std::string& path, httplib::Response& res) {
   ServeFile(path, res);
 }
 
+// The engine's texts are 8-bit: bytes that do not form UTF-8 are written as
+// U+FFFD, so an answer never fails to be written.
+std::string JsonText(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 void Answer(const ApiReply& reply, httplib::Response& res) {
   res.status = reply.status;
-  if (reply.status != 204) res.set_content(reply.body.dump(), "application/json");
+  if (reply.status != 204) res.set_content(JsonText(reply.body), "application/json");
 }
 
 }  // namespace

@@ -238,6 +238,13 @@ void SettingsStore::DeleteSection(std::string_view section) {
   }
 }
 
+void SettingsStore::ForEach(const std::function<void(const std::string&, const std::string&,
+                                                     const std::string&)>& visit) const {
+  for (const Section& section : sections_) {
+    for (const Value& value : section.values) visit(section.name, value.key, value.text);
+  }
+}
+
 std::string SettingsStore::Text() const {
   std::string text;
   for (const Section& section : sections_) {

@@ -14,6 +14,7 @@
 #ifndef QORA_SHELL_SETTINGS_STORE_H_
 #define QORA_SHELL_SETTINGS_STORE_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ class SettingsStore {
   // Removes `section` with every value it holds; later reads of it give
   // their defaults. No effect when there is no such section.
   void DeleteSection(std::string_view section);
+
+  // Calls `visit` with every section, key and value text, in file order.
+  void ForEach(const std::function<void(const std::string& section, const std::string& key,
+                                        const std::string& value)>& visit) const;
 
   // The file text of these settings, which Parse reads back unchanged.
   std::string Text() const;

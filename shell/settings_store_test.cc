@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "shell/settings_keys.h"
 #include "tests/test_util.h"
@@ -59,6 +60,16 @@ TEST(SettingsStoreTest, EveryKindOfValueSurvivesSaveAndLoad) {
   EXPECT_EQ(Read(loaded, settings::kStartUrls), "http://a.example/\r\nhttp://b.example/\t \\x41 ");
   EXPECT_EQ(Read(loaded, settings::kNegWords), " lead\x1b\x7f");
   EXPECT_EQ(loaded.ReadBinary("appearance", "windowpos"), std::string("\0\x01\xFF", 3));
+
+  std::vector<std::string> visited;
+  loaded.ForEach([&visited](const std::string& section, const std::string& key,
+                            const std::string& value) {
+    visited.push_back(section + "/" + key + "=" + value.substr(0, 4));
+  });
+  EXPECT_EQ(visited, (std::vector<std::string>{
+                         "Main/rootFolder=/hom", "Main/userLibVersion=-214",
+                         "CrawlerOptions/startURLs=http", "AdvancedOptions/negWords= lea",
+                         "Appearance/WindowPos=0001"}));
 
   // A later write keeps the first spelling of the names and replaces the value.
   SettingsStore again = loaded;

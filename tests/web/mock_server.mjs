@@ -211,6 +211,7 @@ function poll(state, url) {
 
 const GETS = {
   '/api/poll': poll,
+  '/api/start': (s) => ({ state: 'ready', data: '/mock/qoralibs/', crash: s.crash ?? '' }),
   '/api/libraries': (s) => librarySummaries(s.libraries),
   '/api/settings': (s) => s.settings,
   '/mock/requests': (s) => s.requests,

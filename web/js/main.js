@@ -15,6 +15,7 @@ import { appendPassage } from './scratch.js';
 import { wordButtons } from './wordbar.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
+import { ask } from './question_box.js';
 
 const $ = (selector) => document.querySelector(selector);
 const BUSY_MESSAGE = 'Program is busy. Please wait.';
@@ -240,9 +241,29 @@ function pollFailed(problem) {
   $('#status-text').textContent = `No answer from the QORA server: ${problem}`;
 }
 
+// The start's crash check: when the last run did not end normally, the
+// application asks whether to repair every library before anything else.
+async function crashCheck() {
+  let begin;
+  try {
+    begin = await getJson('/api/start');
+  } catch (error) {
+    showFailure(error);
+    return;
+  }
+  if (begin?.state === 'first-start') {
+    window.location.replace('/');
+    return;
+  }
+  if (!begin?.crash) return;
+  const repair = await ask($('#question-box'), begin.crash);
+  await send('/api/crashcheck', { repair });
+}
+
 async function start() {
   wireToolbars();
   interceptCommands($('#preview'));
+  await crashCheck();
   await readSettings();
   setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
   showWords(state.settings.WordBar?.searchWords ?? '');
