@@ -240,8 +240,17 @@ bool ResearchSession::ShowRememberedMap(int level) {
 bool ResearchSession::ListLibrary(const std::string& library, int start, int count) {
   bool listed = false;
   worker_->RunIfIdle([&] {
-    int store = engine_->FindStore(library);
-    if (store < 0) store = engine_->OpenStore(library);
+    std::vector<DocumentRecord> stores;
+    ReadResultText(engine_->ListStores(), &stores);
+    const bool exists = std::any_of(stores.begin(), stores.end(), [&](const DocumentRecord& store) {
+      return store.docid == library;
+    });
+    int store = exists ? engine_->FindStore(library) : -1;
+    if (exists && store < 0) store = engine_->OpenStore(library);
+    if (!exists) {
+      events_->Push(MessageEvent(kError, "There is no library " + library + "."));
+      return;
+    }
     if (store < 0) {
       events_->Push(MessageEvent(kError, "The library " + library + " cannot be opened."));
       return;

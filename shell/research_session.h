@@ -142,7 +142,7 @@ class ResearchSession {
   // Pushes the documents of the library `library` (identifier) from
   // position `start`, at most `count` (negative: all), as a document list
   // titled with the library's name. Refused when busy; an error message
-  // when the library cannot be opened.
+  // when the data folder holds no such library or it cannot be opened.
   bool ListLibrary(const std::string& library, int start, int count);
 
  private:
