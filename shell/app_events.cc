@@ -50,6 +50,10 @@ int64_t EventQueue::LastSeq() const {
   return last_seq_;
 }
 
+std::string EventText(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 nlohmann::json MessageEvent(const std::string& level, const std::string& text) {
   return {{"type", "message"}, {"level", level}, {"title", "QORA"}, {"text", text}};
 }

@@ -10,10 +10,9 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "util/document_record.h"
 
@@ -54,6 +53,10 @@ class EventQueue {
   std::deque<nlohmann::json> events_;
   int64_t last_seq_ = 0;
 };
+
+// The JSON text of `value`. Texts of the engine are 8-bit; bytes that do
+// not form UTF-8 are written as U+FFFD, so that writing never fails.
+std::string EventText(const nlohmann::json& value);
 
 // The event builders. Levels of messages:
 inline constexpr char kInfo[] = "info";

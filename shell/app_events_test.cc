@@ -96,12 +96,17 @@ TEST(EventQueueTest, PushesFromSeveralThreadsGetDistinctIncreasingNumbers) {
   for (size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i]["seq"], i + 1);
 }
 
+TEST(EventTextTest, WritesEightBitTextWithoutFailing) {
+  EXPECT_EQ(EventText(TitleEvent("Caf\xE9")), "{\"text\":\"Caf\xEF\xBF\xBD\",\"type\":\"title\"}");
+  EXPECT_EQ(EventText(json::array({1, "a"})), "[1,\"a\"]");
+  EXPECT_THROW(TitleEvent("Caf\xE9").dump(), json::type_error);
+}
+
 TEST(EventBuildersTest, EveryKindHasItsFields) {
-  EXPECT_EQ(MessageEvent(kWarning, "Unknown request"),
-            json({{"type", "message"},
-                  {"level", "warning"},
-                  {"title", "QORA"},
-                  {"text", "Unknown request"}}));
+  EXPECT_EQ(MessageEvent(kWarning, "Unknown request"), json({{"type", "message"},
+                                                             {"level", "warning"},
+                                                             {"title", "QORA"},
+                                                             {"text", "Unknown request"}}));
   EXPECT_EQ(DialogEvent("keywords", "bees"),
             json({{"type", "dialog"}, {"dialog", "keywords"}, {"text", "bees"}}));
   EXPECT_EQ(BusyEvent(true, "Research Libraries"),

@@ -92,6 +92,7 @@ void ExportPassage(ResearchSession* session, const std::string& argument) {
 void PageLoaded(ResearchSession*, const std::string&) {}
 
 // Tried in this order; the first prefix the command begins with wins.
+// clang-format off
 constexpr Command kCommands[] = {
     {"addKeyWords2Query?kw=", AddKeywords},
     {"queryKeywords?kw=", QueryKeywords},
@@ -106,6 +107,7 @@ constexpr Command kCommands[] = {
     {"exportPassage?passage=", ExportPassage},
     {"docxsltloaddone", PageLoaded},
 };
+// clang-format on
 
 }  // namespace
 

@@ -26,9 +26,9 @@ TEST(CommandTextOfTest, AnAddressWithoutThePrefixIsNoCommand) {
 }
 
 TEST(CommandTextOfTest, OnlyPercentTwentyIsDecoded) {
-  EXPECT_EQ(CommandTextOf(std::string(kPrefix) + "exportPassage?passage=one%20two%2Cthree%2520",
-                          kPrefix),
-            "exportPassage?passage=one two%2Cthree%2520");
+  EXPECT_EQ(
+      CommandTextOf(std::string(kPrefix) + "exportPassage?passage=one%20two%2Cthree%2520", kPrefix),
+      "exportPassage?passage=one two%2Cthree%2520");
   EXPECT_EQ(CommandTextOf(std::string(kPrefix) + "queryKeywords?kw=%20%20", kPrefix),
             "queryKeywords?kw=  ");
 }
@@ -105,8 +105,8 @@ TEST_F(CommandDispatcherTest, APassageLinkOpensThePassageDialogWithItsPassage) {
 TEST_F(CommandDispatcherTest, AConceptLinkOpensTheConceptDialogWithEveryHandleClosed) {
   dispatcher_.Dispatch("queryConcepts?concept=12+15+");
   dispatcher_.Dispatch("queryConcepts?concept=12+15");
-  EXPECT_EQ(Events(), std::vector<json>({DialogEvent("concepts", "12;15;"),
-                                         DialogEvent("concepts", "12;15")}));
+  EXPECT_EQ(Events(), std::vector<json>(
+                          {DialogEvent("concepts", "12;15;"), DialogEvent("concepts", "12;15")}));
 }
 
 TEST_F(CommandDispatcherTest, AnInternetSearchLinkRemembersTheWordsAndOpensItsDialog) {
@@ -178,11 +178,10 @@ TEST_F(CommandDispatcherTest, BiasWordsAreTrimmedShownOnTheWordBarAndSummarized)
   EXPECT_EQ(events[2], CompletionEvent(11));
   EXPECT_EQ(events[3], BusyEvent(false, ""));
   // Without an engine the query handle is -1; the calls keep their order.
-  EXPECT_EQ(Calls(), std::vector<std::string>({"EngineNewQuery 5",
-                                               "EngineSetQueryKeywords -1 wax comb 5",
-                                               "EnginePrepareQuery -1 5",
-                                               "EngineSummarize -1 8,doc1; 5 100",
-                                               "EngineWriteResultList -1 5"}));
+  EXPECT_EQ(Calls(),
+            std::vector<std::string>({"EngineNewQuery 5", "EngineSetQueryKeywords -1 wax comb 5",
+                                      "EnginePrepareQuery -1 5", "EngineSummarize -1 8,doc1; 5 100",
+                                      "EngineWriteResultList -1 5"}));
 }
 
 TEST_F(CommandDispatcherTest, ConceptAndPassageSummariesConvertTheirArguments) {

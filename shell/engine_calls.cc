@@ -123,8 +123,7 @@ int EngineCalls::SetQueryConcepts(int query, const std::string& text, int worksp
   return result;
 }
 
-int EngineCalls::SetQueryDocuments(int query, const std::string& document_list,
-                                   int workspace) {
+int EngineCalls::SetQueryDocuments(int query, const std::string& document_list, int workspace) {
   Tell(Call("EngineSetQueryDocuments", {N(query), document_list, N(workspace)}));
   int result = -1;
   EngineSetQueryDocuments(query, document_list.c_str(), workspace, &result);

@@ -30,8 +30,7 @@ bool OperationWorker::Start(const std::string& title, std::function<int()> run) 
   } catch (const std::system_error& error) {
     busy_ = false;
     events_->Push(BusyEvent(false, ""));
-    events_->Push(MessageEvent(kError, std::string("The operation cannot start: ") +
-                                           error.what()));
+    events_->Push(MessageEvent(kError, std::string("The operation cannot start: ") + error.what()));
     return false;
   }
   return true;

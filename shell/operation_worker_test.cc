@@ -48,8 +48,8 @@ TEST_F(OperationWorkerTest, AnOperationIsFramedByBusyEventsAndEndsWithItsComplet
   worker_.Wait();
   EXPECT_FALSE(worker_.Busy());
   EXPECT_TRUE(ran_on_other_thread);
-  EXPECT_EQ(Events(), std::vector<json>({BusyEvent(true, "Research Libraries"),
-                                         CompletionEvent(6), BusyEvent(false, "")}));
+  EXPECT_EQ(Events(), std::vector<json>({BusyEvent(true, "Research Libraries"), CompletionEvent(6),
+                                         BusyEvent(false, "")}));
 }
 
 TEST_F(OperationWorkerTest, ASecondOperationIsRefusedWhileTheFirstRuns) {
@@ -98,8 +98,8 @@ TEST_F(OperationWorkerTest, AnExceptionEndsTheOperationWithCodeMinusOne) {
   ASSERT_TRUE(worker_.Start("failing", []() -> int { throw std::runtime_error("broken"); }));
   worker_.Wait();
   EXPECT_FALSE(worker_.Busy());
-  EXPECT_EQ(Events(), std::vector<json>({BusyEvent(true, "failing"), CompletionEvent(-1),
-                                         BusyEvent(false, "")}));
+  EXPECT_EQ(Events(), std::vector<json>(
+                          {BusyEvent(true, "failing"), CompletionEvent(-1), BusyEvent(false, "")}));
 }
 
 TEST_F(OperationWorkerTest, StartingAnOperationMarksTheRunAsNotEndedGracefully) {

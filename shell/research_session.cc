@@ -180,12 +180,17 @@ bool ResearchSession::StartAnalysis() {
 }
 
 bool ResearchSession::StartPreview(const DocumentRef& document) {
-  return worker_->Start("Preview", [this, document] {
+  return StartPreviewOf(document, false);
+}
+
+bool ResearchSession::StartPreviewOf(const DocumentRef& document, bool analysis_view) {
+  return worker_->Start("Preview", [this, document, analysis_view] {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       current_ = document;
       mode_ = DisplayMode::kSingle;
     }
+    if (analysis_view) SetViewKind(kAnalysisViewKind);
     return RunPreview();
   });
 }
@@ -202,25 +207,14 @@ bool ResearchSession::Analyze(const std::vector<DocumentRef>& checked) {
                             kMaxAnalyzedDocuments)));
     return false;
   }
-  if (checked.size() == 1) {
-    const DocumentRef document = checked[0];
-    return worker_->Start("Preview", [this, document] {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        current_ = document;
-        mode_ = DisplayMode::kSingle;
-      }
-      settings_->Write(settings::kPreviewPaneSingleDocType, kAnalysisViewKind);
-      return RunPreview();
-    });
-  }
+  if (checked.size() == 1) return StartPreviewOf(checked[0], true);
   return worker_->Start("Analyzing Documents", [this, checked] {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       selected_ = checked;
       mode_ = DisplayMode::kSeveral;
     }
-    settings_->Write(settings::kPreviewPaneMultipleDocType, kAnalysisViewKind);
+    SetViewKind(kAnalysisViewKind);
     return RunAnalysis();
   });
 }
@@ -347,8 +341,8 @@ int ResearchSession::RunResearch(ResearchKind kind) {
   const std::string text = ResearchText(kind);
   if (text.empty()) return kNothingToResearch;
   const int query = MakeQuery(kind, text, workspace_handle);
-  const int list = engine_->RankDocuments(query, settings_->Read(settings::kDocFetchCount),
-                                          workspace_handle);
+  const int list =
+      engine_->RankDocuments(query, settings_->Read(settings::kDocFetchCount), workspace_handle);
   PushList(engine_->WriteResultList(list, workspace_handle));
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -369,8 +363,8 @@ void ResearchSession::PushList(const std::string& text) {
     const DocumentRecord& record = records[i];
     auto found = names.find(record.parent_handle);
     if (found == names.end()) {
-      found = names.emplace(record.parent_handle, engine_->GetObjectName(record.parent_handle))
-                  .first;
+      found =
+          names.emplace(record.parent_handle, engine_->GetObjectName(record.parent_handle)).first;
     }
     if (i == 0) {
       title = found->second;
@@ -453,10 +447,10 @@ void ResearchSession::ShowSummary(const std::string& kind, const std::string& pa
 // forgotten when none can be made.
 void ResearchSession::MapConcepts(const std::string& documents, int workspace) {
   const int query = MakeQuery(ResearchKind::kDocuments, documents, workspace);
-  const std::string request = "&wkspc_h=" + std::to_string(workspace) +
-                              "&qry_h=" + std::to_string(query) +
-                              "&number1=" + std::to_string(settings_->Read(settings::kMaxConcepts)) +
-                              "&number2=" + std::to_string(settings_->Read(settings::kMaxPhrases));
+  const std::string request =
+      "&wkspc_h=" + std::to_string(workspace) + "&qry_h=" + std::to_string(query) +
+      "&number1=" + std::to_string(settings_->Read(settings::kMaxConcepts)) +
+      "&number2=" + std::to_string(settings_->Read(settings::kMaxPhrases));
   const int list = engine_->ConceptMap(request);
   if (list == -1) {
     ShowMap("");

@@ -146,6 +146,10 @@ class ResearchSession {
   bool ListLibrary(const std::string& library, int start, int count);
 
  private:
+  // Flow D of `document`; `analysis_view` sets the single-document view
+  // kind to the analysis view first.
+  bool StartPreviewOf(const DocumentRef& document, bool analysis_view);
+
   // The flows' bodies, on the worker thread.
   int RunResearch(ResearchKind kind);
   int RunBiasedSummary(ResearchKind kind, const std::string& argument);

@@ -152,9 +152,8 @@ TEST_F(ResearchSessionTest, AKeywordResearchSelectsTheLibrariesThenRanksInTheFix
   EXPECT_EQ(Calls(calls.begin(), calls.begin() + 10),
             Calls({"EngineOpenStore " + corpus_, "EngineListStores",
                    "EngineLoadStoreStatistics " + N(store),
-                   "EngineAddStoreToWorkspace " + N(store) + " " + ws,
-                   "EnginePrepareRanking " + ws, "EngineReleaseStoreStatistics " + N(store),
-                   "EngineNewQuery " + ws,
+                   "EngineAddStoreToWorkspace " + N(store) + " " + ws, "EnginePrepareRanking " + ws,
+                   "EngineReleaseStoreStatistics " + N(store), "EngineNewQuery " + ws,
                    "EngineSetQueryKeywords " + N(query) + " honey bees hive " + ws,
                    "EnginePrepareQuery " + N(query) + " " + ws,
                    "EngineRankDocuments " + N(query) + " 100 " + ws}));
@@ -190,8 +189,8 @@ TEST_F(ResearchSessionTest, TheFetchCountSettingLimitsTheList) {
   store_.WriteInt("Settings", "docFetchCount", 2);
   ResearchCorpus("water");
   const Calls calls = TakeCalls();
-  const std::string rank = "EngineRankDocuments " + N(session_.CurrentQuery()) + " 2 " +
-                           N(workspace_);
+  const std::string rank =
+      "EngineRankDocuments " + N(session_.CurrentQuery()) + " 2 " + N(workspace_);
   EXPECT_NE(std::find(calls.begin(), calls.end(), rank), calls.end());
   const std::vector<json> lists = OfType(Events(), "list");
   ASSERT_EQ(lists.size(), 1u);
@@ -264,8 +263,8 @@ TEST_F(ResearchSessionTest, AnEmptyTextEndsWithMinusTwoAndNoWorkspaceWithMinusOn
 }
 
 TEST_F(ResearchSessionTest, PassageConceptAndDocumentResearchesUseTheirSetterAndCode) {
-  Finish(session_.StartResearch(ResearchKind::kPassage, "Bees store honey in the hive.",
-                                {corpus_}));
+  Finish(
+      session_.StartResearch(ResearchKind::kPassage, "Bees store honey in the hive.", {corpus_}));
   Calls calls = TakeCalls();
   int query = session_.CurrentQuery();
   EXPECT_NE(std::find(calls.begin(), calls.end(),
@@ -325,12 +324,12 @@ TEST_F(ResearchSessionTest, ThePreviewSummarizesWithTheBiasSettingThenMapsTheDoc
   EXPECT_EQ(calls[0], "EngineSummarize " + N(research_query) + " " + list + " " + ws + " 60");
   EXPECT_EQ(calls[1].rfind("EngineWriteResultList ", 0), 0u);
   EXPECT_EQ(calls[2], "EngineNewQuery " + ws);
-  const std::string map_query = calls[3].substr(std::string("EngineSetQueryDocuments ").size(),
-                                                calls[3].find(' ', 24) - 24);
+  const std::string map_query =
+      calls[3].substr(std::string("EngineSetQueryDocuments ").size(), calls[3].find(' ', 24) - 24);
   EXPECT_EQ(calls[3], "EngineSetQueryDocuments " + map_query + " " + list + " " + ws);
   EXPECT_EQ(calls[4], "EnginePrepareQuery " + map_query + " " + ws);
-  EXPECT_EQ(calls[5], "EngineConceptMap &wkspc_h=" + ws + "&qry_h=" + map_query +
-                          "&number1=3&number2=5");
+  EXPECT_EQ(calls[5],
+            "EngineConceptMap &wkspc_h=" + ws + "&qry_h=" + map_query + "&number1=3&number2=5");
   EXPECT_EQ(calls[6].rfind("EngineWriteMap map", 0), 0u) << calls[6];
   EXPECT_NE(calls[6].find(".dml "), std::string::npos) << calls[6];
 
@@ -355,10 +354,10 @@ TEST_F(ResearchSessionTest, AnalyzeRefusesNoneAndMoreThanFiveDocuments) {
   EXPECT_FALSE(session_.Analyze(six));
   worker_.Wait();
   EXPECT_EQ(Events(),
-            std::vector<json>(
-                {MessageEvent(kWarning, "Please checkmark documents first"),
-                 MessageEvent(kWarning, "Cannot analyze more than 5 documents at a time. "
-                                        "Please uncheck some documents.")}));
+            std::vector<json>({MessageEvent(kWarning, "Please checkmark documents first"),
+                               MessageEvent(kWarning,
+                                            "Cannot analyze more than 5 documents at a time. "
+                                            "Please uncheck some documents.")}));
   EXPECT_TRUE(TakeCalls().empty());
   EXPECT_TRUE(session_.SelectedDocuments().empty());
 }
@@ -402,8 +401,8 @@ TEST_F(ResearchSessionTest, AnalyzingSeveralDocumentsSummarizesThemTogetherThenM
   EXPECT_NE(map_query, query);
   EXPECT_EQ(calls[6], "EngineSetQueryDocuments " + map_query + " " + list + " " + ws);
   EXPECT_EQ(calls[7], "EnginePrepareQuery " + map_query + " " + ws);
-  EXPECT_EQ(calls[8], "EngineConceptMap &wkspc_h=" + ws + "&qry_h=" + map_query +
-                          "&number1=4&number2=5");
+  EXPECT_EQ(calls[8],
+            "EngineConceptMap &wkspc_h=" + ws + "&qry_h=" + map_query + "&number1=4&number2=5");
   EXPECT_EQ(calls[9].rfind("EngineWriteMap map", 0), 0u) << calls[9];
 
   const std::vector<json> pages = OfType(Events(), "page");
@@ -432,8 +431,8 @@ TEST_F(ResearchSessionTest, ABiasedSummaryOfSeveralDocumentsIsCombinedAndExpande
   EXPECT_EQ(calls[1], "EngineSetQueryKeywords " + query + " lava " + ws);
   EXPECT_EQ(calls[2], "EnginePrepareQuery " + query + " " + ws);
   EXPECT_EQ(calls[3], "EngineExpandQuery " + query + " " + ws);
-  EXPECT_EQ(calls[4], "EngineSummarize " + query + " " + DocumentListOf(selected) + " " + ws +
-                          " 100");
+  EXPECT_EQ(calls[4],
+            "EngineSummarize " + query + " " + DocumentListOf(selected) + " " + ws + " 100");
   EXPECT_EQ(calls[5].rfind("EngineWriteMap csummary.dml ", 0), 0u);
   EXPECT_EQ(store_.ReadInt("Settings", "previewPaneMultipleDocType", 5), 3);
   std::vector<json> events = Events();
@@ -519,8 +518,7 @@ TEST_F(ResearchSessionTest, ListingALibraryPushesItsDocumentsUnderItsName) {
   const int64_t seen = events_.LastSeq();
   EXPECT_FALSE(session_.ListLibrary("no-such-library", 0, -1));
   EXPECT_EQ(EventsAfter(seen),
-            std::vector<json>(
-                {MessageEvent(kError, "There is no library no-such-library.")}));
+            std::vector<json>({MessageEvent(kError, "There is no library no-such-library.")}));
 }
 
 TEST_F(ResearchSessionTest, FlowsAreRefusedWhileOneRuns) {
