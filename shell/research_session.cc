@@ -239,17 +239,17 @@ bool ResearchSession::ListLibrary(const std::string& library, int start, int cou
     const bool exists = std::any_of(stores.begin(), stores.end(), [&](const DocumentRecord& store) {
       return store.docid == library;
     });
-    int store = exists ? engine_->FindStore(library) : -1;
-    if (exists && store < 0) store = engine_->OpenStore(library);
     if (!exists) {
       events_->Push(MessageEvent(kError, "There is no library " + library + "."));
       return;
     }
+    int store = engine_->FindStore(library);
+    if (store < 0) store = engine_->OpenStore(library);
     if (store < 0) {
       events_->Push(MessageEvent(kError, "The library " + library + " cannot be opened."));
       return;
     }
-    PushList(engine_->ListStoreDocuments(store, start, count));
+    PushList(engine_->ListStoreDocuments(store, start, count), store);
     listed = true;
   });
   return listed;
@@ -352,8 +352,9 @@ int ResearchSession::RunResearch(ResearchKind kind) {
 }
 
 // The document list event of result-list `text`, titled with the name of
-// the records' library, or "[Multi-Library]" when they come from several.
-void ResearchSession::PushList(const std::string& text) {
+// the records' library, or "[Multi-Library]" when they come from several;
+// an empty list is titled with the name of `store` when one is given.
+void ResearchSession::PushList(const std::string& text, int store) {
   std::vector<DocumentRecord> records;
   ReadResultText(text, &records);
   std::map<int, std::string> names;
@@ -373,6 +374,7 @@ void ResearchSession::PushList(const std::string& text) {
     }
     rows.push_back(ListRecord(record, found->second));
   }
+  if (records.empty() && store > 0) title = engine_->GetObjectName(store);
   events_->Push(ListEvent(title, false, std::move(rows)));
 }
 

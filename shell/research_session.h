@@ -165,7 +165,7 @@ class ResearchSession {
   void MapConcepts(const std::string& documents, int workspace);
   void ShowMap(const std::string& path);
   void ShowSummary(const std::string& kind, const std::string& path);
-  void PushList(const std::string& text);
+  void PushList(const std::string& text, int store = 0);
   void SetViewKind(int kind);
   std::string ListOfDisplay() const;
 

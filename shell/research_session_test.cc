@@ -415,6 +415,19 @@ TEST_F(ResearchSessionTest, AnalyzingSeveralDocumentsSummarizesThemTogetherThenM
   EXPECT_EQ(OfType(Events(), "completion"), std::vector<json>({CompletionEvent(kAnalysisDone)}));
 }
 
+TEST_F(ResearchSessionTest, TheAnalysisCommandRunsOnTheSelectedDocumentsOnly) {
+  EXPECT_FALSE(session_.StartAnalysis());
+  EXPECT_TRUE(Events().empty());
+  const int store = StoreOf(corpus_);
+  session_.SetSelectedDocuments({{store, IdOf("02-volcanoes")}, {store, IdOf("12-glaciers")}});
+  Finish(session_.StartAnalysis());
+  EXPECT_EQ(session_.display_mode(), DisplayMode::kSeveral);
+  EXPECT_EQ(OfType(Events(), "completion"), std::vector<json>({CompletionEvent(kAnalysisDone)}));
+  EXPECT_EQ(TakeCalls().size(), 10u);
+  // The view kind changes only through Analyze.
+  EXPECT_FALSE(store_.Contains("Settings", "previewPaneMultipleDocType"));
+}
+
 TEST_F(ResearchSessionTest, ABiasedSummaryOfSeveralDocumentsIsCombinedAndExpandedWhenAsked) {
   const int store = StoreOf(corpus_);
   const std::vector<DocumentRef> selected = {{store, IdOf("02-volcanoes")},
@@ -514,6 +527,14 @@ TEST_F(ResearchSessionTest, ListingALibraryPushesItsDocumentsUnderItsName) {
   lists = OfType(Events(), "list");
   ASSERT_EQ(lists.size(), 2u);
   EXPECT_EQ(lists[1]["records"].size(), 1u);
+
+  // An empty library's list still names it.
+  std::string empty;
+  ASSERT_EQ(NewLibrary("Empty", &empty), "");
+  ASSERT_TRUE(session_.ListLibrary(empty, 0, -1));
+  lists = OfType(Events(), "list");
+  ASSERT_EQ(lists.size(), 3u);
+  EXPECT_EQ(lists[2], ListEvent("Empty", false, json::array()));
 
   const int64_t seen = events_.LastSeq();
   EXPECT_FALSE(session_.ListLibrary("no-such-library", 0, -1));
