@@ -102,6 +102,11 @@ bool ResearchSession::SelectionChanged() const {
   return selection_changed_;
 }
 
+std::vector<std::pair<std::string, int>> ResearchSession::SelectedStores() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return opened_;
+}
+
 void ResearchSession::SetCurrentDocument(const DocumentRef& document) {
   std::lock_guard<std::mutex> lock(mutex_);
   current_ = document;

@@ -85,6 +85,9 @@ class ResearchSession {
   // since the workspace was last prepared.
   std::vector<std::string> CheckedLibraries() const;
   bool SelectionChanged() const;
+  // The libraries the last research selected into the workspace, as
+  // (identifier, store handle) pairs.
+  std::vector<std::pair<std::string, int>> SelectedStores() const;
 
   // The document the single-document previews show.
   void SetCurrentDocument(const DocumentRef& document);

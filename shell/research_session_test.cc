@@ -218,6 +218,8 @@ TEST_F(ResearchSessionTest, TheLibrariesAreSelectedAgainOnlyWhenTheirChoiceChang
                    "EnginePrepareRanking " + N(workspace_),
                    "EngineReleaseStoreStatistics " + N(second)}));
   EXPECT_EQ(session_.CheckedLibraries(), std::vector<std::string>({second_}));
+  EXPECT_EQ(session_.SelectedStores(),
+            (std::vector<std::pair<std::string, int>>{{second_, second}}));
   // "Second" holds no violin document: the list is empty.
   const std::vector<json> lists = OfType(Events(), "list");
   ASSERT_EQ(lists.size(), 3u);
