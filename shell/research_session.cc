@@ -164,6 +164,13 @@ bool ResearchSession::StartResearch(ResearchKind kind, const std::string& text,
     events_->Push(MessageEvent(kWarning, kNoLibraries));
     return false;
   }
+  if (libraries.size() > kMaxResearchedLibraries) {
+    events_->Push(MessageEvent(
+        kWarning, Formatted("Cannot select more than %d libraries at a time. Please uncheck "
+                            "some libraries.",
+                            static_cast<int>(kMaxResearchedLibraries))));
+    return false;
+  }
   return worker_->Start(TextsOf(kind).busy_title, [this, kind, text, libraries] {
     TakeResearch(kind, text, libraries);
     return RunResearch(kind);
@@ -209,7 +216,7 @@ bool ResearchSession::Analyze(const std::vector<DocumentRef>& checked) {
     events_->Push(MessageEvent(
         kWarning, Formatted("Cannot analyze more than %d documents at a time. Please uncheck "
                             "some documents.",
-                            kMaxAnalyzedDocuments)));
+                            static_cast<int>(kMaxAnalyzedDocuments))));
     return false;
   }
   if (checked.size() == 1) return StartPreviewOf(checked[0], true);

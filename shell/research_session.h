@@ -53,8 +53,10 @@ inline constexpr int kConceptResearchDone = 14;
 inline constexpr int kNoWorkspace = -1;
 inline constexpr int kNothingToResearch = -2;
 
+// The most libraries one research takes.
+inline constexpr size_t kMaxResearchedLibraries = 10;
 // The most documents the Analyze command takes at once.
-inline constexpr int kMaxAnalyzedDocuments = 5;
+inline constexpr size_t kMaxAnalyzedDocuments = 5;
 // The view kind the Analyze command and biased summaries show.
 inline constexpr int kAnalysisViewKind = 3;
 
@@ -108,8 +110,9 @@ class ResearchSession {
 
   // Flow A. Researches the `libraries` (identifiers) with `text`; for
   // kDocuments the text is ignored and the selected documents are the
-  // query. Refused with a message when busy, or with the warning "Please
-  // check mark the libraries first" when `libraries` is empty. Keywords are
+  // query. Refused with a message when busy, with the warning "Please check
+  // mark the libraries first" when `libraries` is empty, or with the
+  // warning naming 10 when it holds more than 10. Keywords are
   // remembered as the last keywords and as the word bar's words, a passage
   // as the last passage. Pushes the window title, the document list, and the
   // completion code (6, 12, 14 or 9; -1 without a workspace, -2 when the

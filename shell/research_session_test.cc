@@ -246,6 +246,19 @@ TEST_F(ResearchSessionTest, ResearchWithoutLibrariesIsRefusedWithAWarning) {
   EXPECT_FALSE(store_.Contains("QueryOptions", "lastKeyWords"));
 }
 
+TEST_F(ResearchSessionTest, TenLibrariesAreResearchedButElevenAreRefused) {
+  std::vector<std::string> libraries(11, corpus_);
+  EXPECT_FALSE(session_.StartResearch(ResearchKind::kKeywords, "bees", libraries));
+  EXPECT_EQ(Events(), std::vector<json>(
+                          {MessageEvent(kWarning,
+                                        "Cannot select more than 10 libraries at a time. Please "
+                                        "uncheck some libraries.")}));
+  EXPECT_TRUE(TakeCalls().empty());
+  libraries.pop_back();
+  Finish(session_.StartResearch(ResearchKind::kKeywords, "bees", libraries));
+  EXPECT_EQ(OfType(Events(), "completion"), std::vector<json>({CompletionEvent(6)}));
+}
+
 TEST_F(ResearchSessionTest, AnEmptyTextEndsWithMinusTwoAndNoWorkspaceWithMinusOne) {
   Finish(session_.StartResearch(ResearchKind::kPassage, "", {corpus_}));
   EXPECT_EQ(OfType(Events(), "completion"), std::vector<json>({CompletionEvent(-2)}));
