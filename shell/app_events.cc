@@ -7,6 +7,7 @@ namespace qora {
 EventQueue::EventQueue(size_t capacity) : capacity_(std::max<size_t>(capacity, 1)) {}
 
 int64_t EventQueue::Push(nlohmann::json event) {
+  if (rewrite_) event = rewrite_(std::move(event));
   if (!event.is_object()) {
     event = nlohmann::json{{"type", "invalid"}, {"value", std::move(event)}};
   }

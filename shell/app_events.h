@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -44,6 +45,13 @@ class EventQueue {
   // The number of the last event pushed; 0 before the first.
   int64_t LastSeq() const;
 
+  // Has Push pass every event through `rewrite` first (on the pushing
+  // thread, before it is numbered): the application turns page events into
+  // the pages it writes. Set before any thread pushes.
+  void SetRewriter(std::function<nlohmann::json(nlohmann::json)> rewrite) {
+    rewrite_ = std::move(rewrite);
+  }
+
  private:
   std::vector<nlohmann::json> AfterLocked(int64_t seq) const;
 
@@ -52,6 +60,7 @@ class EventQueue {
   mutable std::condition_variable pushed_;
   std::deque<nlohmann::json> events_;
   int64_t last_seq_ = 0;
+  std::function<nlohmann::json(nlohmann::json)> rewrite_;
 };
 
 // The JSON text of `value`. Texts of the engine are 8-bit; bytes that do

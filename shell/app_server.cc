@@ -162,7 +162,10 @@ void AppServer::RegisterRoutes() {
     ServeDataFile(FileInside(DataFolder(), req.matches[1].str()), res);
   });
   server_->Get("/datafile", [this](const httplib::Request& req, httplib::Response& res) {
-    ServeDataFile(AbsoluteFileInside(DataFolder(), req.get_param_value("path")), res);
+    // Map files are named as the engine writes them, "file://" and a path.
+    std::string path = req.get_param_value("path");
+    if (path.rfind("file://", 0) == 0) path.erase(0, 7);
+    ServeDataFile(AbsoluteFileInside(DataFolder(), path), res);
   });
   server_->Get(R"(/localservlets/.*)", [this](const httplib::Request& req, httplib::Response& res) {
     if (command_) command_(CommandText(req.target));
@@ -184,6 +187,11 @@ void AppServer::RegisterRoutes() {
     }
     std::map<std::string, std::string> query(req.params.begin(), req.params.end());
     Answer(handler->second(query, body), res);
+  });
+  // The front's files also stand at the top, as its pages name them
+  // relatively ("js/main.js"); registered last, so every route above wins.
+  server_->Get(R"(/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    ServeFile(FileInside(folders_.web, req.matches[1].str()), res);
   });
   // A handler that throws answers 500 with its message; the server goes on.
   server_->set_exception_handler(

@@ -79,6 +79,7 @@ TEST_F(AppServerTest, ServesTheFrontPagesAndDataFilesButNothingOutside) {
   EXPECT_EQ(res->body, "<title>front</title>");
   res = client_->Get("/web/app.js");
   EXPECT_EQ(res->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+  EXPECT_EQ(client_->Get("/app.js")->body, "export {};");  // as index.html names it
   EXPECT_EQ(client_->Get("/pages/map_.htm")->body, "<p>map</p>");
   const std::string dml = dir_.path() + "data/tmp/csummary.dml";
   res = client_->Get(("/datafile?path=" + Encoded(dml)).c_str());
@@ -87,7 +88,7 @@ TEST_F(AppServerTest, ServesTheFrontPagesAndDataFilesButNothingOutside) {
   EXPECT_EQ(res->get_header_value("Content-Security-Policy"), "sandbox");
 
   for (const std::string& path : std::vector<std::string>{
-           "/web/../secret.txt", "/web/%2e%2e/secret.txt", "/data/escape/secret.txt",
+           "/web/../secret.txt", "/../secret.txt", "/%2e%2e/secret.txt", "/web/%2e%2e/secret.txt", "/data/escape/secret.txt",
         "/data/html/../../secret.txt", "/pages/", "/web/nothing.js",
         "/datafile?path=" + Encoded(dir_.path() + "secret.txt"),
         "/datafile?path=" + Encoded(dir_.path() + "data/escape/secret.txt"),

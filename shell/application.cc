@@ -11,18 +11,27 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "qora/engine.h"
+#include "shell/app_events.h"
 #include "shell/app_server.h"
+#include "shell/command_dispatcher.h"
 #include "shell/data_folder.h"
+#include "shell/engine_calls.h"
 #include "shell/engine_session.h"
 #include "shell/instance_lock.h"
+#include "shell/library_commands.h"
+#include "shell/operation_worker.h"
+#include "shell/research_session.h"
+#include "shell/result_pages.h"
 #include "shell/settings_keys.h"
 #include "shell/settings_store.h"
+#include "shell/shared_settings.h"
 #include "shell/startup.h"
 
 extern char** environ;
@@ -33,6 +42,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kWorkspaceFile[] = "wkspc.ini";
+// The completion code of the repair of every library.
+constexpr int kRepairDone = 16;
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -104,14 +115,28 @@ class Application {
   void Shutdown();
   void RequestStop();
 
+  void RegisterResearchRoutes();
+  nlohmann::json RewriteEvent(nlohmann::json event);
+  void SaveSettings();
+  ApiReply WhenIdle(const std::function<ApiReply()>& use);
+
   const ApplicationOptions& options_;
   std::ostream& out_;
   std::ostream& err_;
   InstanceLock lock_;
   std::string settings_path_;
-  std::mutex mutex_;  // guards settings_, state_, data_folder_, crash_question_
   SettingsStore settings_;
+  SharedSettings shared_{&settings_};
+  EventQueue events_;
+  OperationWorker worker_{&events_, &shared_};
+  EngineCalls engine_calls_;
+  ResearchSession session_{&events_, &shared_, &worker_, &engine_calls_};
+  CommandDispatcher dispatcher_{&session_};
+  std::mutex mutex_;  // guards state_, data_folder_, crash_question_, listing_
   State state_ = State::kFirstStart;
+  // The library whose documents the list shows, and the first position.
+  std::string listed_library_;
+  int listed_start_ = 0;
   std::string data_folder_;
   std::string installed_;
   std::unique_ptr<AppServer> server_;
@@ -135,14 +160,18 @@ bool Application::Prepare() {
     return false;
   }
   settings_path_ = SettingsFilePath();
-  settings_ = SettingsStore::Load(settings_path_);
+  shared_.Use([this](SettingsStore* store) { *store = SettingsStore::Load(settings_path_); });
+  events_.SetRewriter([this](nlohmann::json event) { return RewriteEvent(std::move(event)); });
   installed_ = FindInstalledDataFolder();
   const std::string web = options_.web_folder.empty() ? FindWebFolder() : options_.web_folder;
   if (web.empty()) {
     err_ << "qora: the application's pages (web/index.html) cannot be found (set QORA_WEB)\n";
     return false;
   }
-  const std::string configured = ConfiguredDataFolder(options_.data_folder, settings_);
+  std::string configured;
+  shared_.Use([&](SettingsStore* store) {
+    configured = ConfiguredDataFolder(options_.data_folder, *store);
+  });
   data_folder_ = configured.empty() ? "" : AbsoluteFolder(configured);
   if (data_folder_.empty() && installed_.empty()) {
     err_ << "qora: the installed data folder cannot be found (set QORA_INSTALLED_DATA), so no "
@@ -151,6 +180,7 @@ bool Application::Prepare() {
   }
   server_ = std::make_unique<AppServer>(AppServerFolders{web, data_folder_});
   RegisterStartRoutes();
+  RegisterResearchRoutes();
   const int port = options_.port != 0 ? options_.port : kDefaultPort;
   std::string bound = server_->Bind(port);
   // The usual port may belong to another program: any free one will do.
@@ -213,9 +243,9 @@ ApiReply Application::FirstStart(const std::string& chosen) {
     RequestStop();
     return ApiReply{400, {{"error", text + kFirstStartRefused}}};
   }
+  shared_.Write(settings::kRootFolder, folder);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    Write(&settings_, settings::kRootFolder, folder);
     data_folder_ = folder;
   }
   server_->SetDataFolder(folder);
@@ -231,15 +261,14 @@ ApiReply Application::FirstStart(const std::string& chosen) {
 void Application::RefreshTemplatesWhenOlder(bool first_start) {
   const int installed = InstalledTemplateVersion(installed_);
   if (installed < 0) return;  // no installed version: nothing to compare
-  std::lock_guard<std::mutex> lock(mutex_);
   if (first_start) {
-    Write(&settings_, settings::kUserLibVersion, installed);
+    shared_.Write(settings::kUserLibVersion, installed);
     return;
   }
-  if (CompareTemplateVersions(installed, Read(settings_, settings::kUserLibVersion)) != 1) return;
+  if (CompareTemplateVersions(installed, shared_.Read(settings::kUserLibVersion)) != 1) return;
   const std::string failure = RefreshTemplates(installed_, data_folder_);
   if (failure.empty()) {
-    Write(&settings_, settings::kUserLibVersion, installed);
+    shared_.Write(settings::kUserLibVersion, installed);
   } else {
     err_ << "qora: the templates were not refreshed: " << failure << "\n";
   }
@@ -247,12 +276,9 @@ void Application::RefreshTemplatesWhenOlder(bool first_start) {
 
 bool Application::Begin(bool first_start) {
   RefreshTemplatesWhenOlder(first_start);
-  {
-    // Every run starts with an empty word bar and no bias words.
-    std::lock_guard<std::mutex> lock(mutex_);
-    Write(&settings_, settings::kSearchWords, "");
-    Write(&settings_, settings::kBiasWords, "");
-  }
+  // Every run starts with an empty word bar and no bias words.
+  shared_.Write(settings::kSearchWords, "");
+  shared_.Write(settings::kBiasWords, "");
   engine_ = std::make_unique<EngineSession>();
   if (engine_->Start(data_folder_) != 0) {
     err_ << "qora: the engine could not start on \"" << data_folder_ << "\"\n";
@@ -260,8 +286,10 @@ bool Application::Begin(bool first_start) {
     return false;
   }
   EngineOpenWorkspace(kWorkspaceFile, &workspace_);
+  session_.SetWorkspace(workspace_);
+  const bool crashed = shared_.Read(settings::kGracefullyTerminated) == 0;
   std::lock_guard<std::mutex> lock(mutex_);
-  crash_question_ = Read(settings_, settings::kGracefullyTerminated) == 0;
+  crash_question_ = crashed;
   state_ = State::kReady;
   return true;
 }
@@ -272,7 +300,18 @@ void Application::RequestStop() {
   std::thread([server = server_.get()] { server->Stop(); }).detach();
 }
 
+void Application::SaveSettings() {
+  shared_.Use([this](SettingsStore* store) {
+    const std::string failure = store->Save(settings_path_);
+    if (!failure.empty()) err_ << "qora: the settings were not saved: " << failure << "\n";
+  });
+}
+
 void Application::Shutdown() {
+  // The running operation ends first (asked to stop), so the engine it uses
+  // is finished after it.
+  worker_.Stop();
+  worker_.Wait();
   if (engine_) {
     if (workspace_ >= 0) {
       int result = -1;
@@ -281,13 +320,281 @@ void Application::Shutdown() {
     engine_->Finish();
     engine_.reset();
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (state_ == State::kReady) {
-    Write(&settings_, settings::kCommandUrl, server_->address() + "localservlets/");
-    Write(&settings_, settings::kGracefullyTerminated, 1);
-    const std::string failure = settings_.Save(settings_path_);
-    if (!failure.empty()) err_ << "qora: the settings were not saved: " << failure << "\n";
+  bool ready = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ready = state_ == State::kReady;
   }
+  if (!ready) return;
+  shared_.Write(settings::kCommandUrl, server_->address() + "localservlets/");
+  shared_.Write(settings::kGracefullyTerminated, 1);
+  SaveSettings();
+}
+
+
+// Page events carry the kind and the DML file: the pages are written here,
+// once, and the front is told which one to show. A busy event follows the
+// mark that the libraries are in use: the settings file gets it at once, so
+// an end of the program during the operation leads to the repair question.
+nlohmann::json Application::RewriteEvent(nlohmann::json event) {
+  const std::string type = event.value("type", "");
+  if (type == "busy" && event.value("busy", false)) {
+    SaveSettings();
+    return event;
+  }
+  if (type != "page" || !event.contains("kind")) return event;
+  const std::optional<ResultPageKind> kind = ResultPageKindNamed(event.value("kind", ""));
+  std::string folder;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    folder = data_folder_;
+  }
+  std::string first_page;
+  const std::string failure =
+      kind ? WriteResultPages(folder, *kind, event.value("dml", ""), &first_page)
+           : "there is no result page of the kind " + event.value("kind", "");
+  if (!failure.empty()) return MessageEvent(kError, "The result page cannot be shown: " + failure);
+  if (first_page.empty()) return nlohmann::json{{"type", "page"}, {"url", ""}};
+  return nlohmann::json{{"type", "page"}, {"url", "/pages/" + first_page}};
+}
+
+// Runs a short engine request unless an operation runs; then the front
+// hears the busy message, as for every command.
+ApiReply Application::WhenIdle(const std::function<ApiReply()>& use) {
+  ApiReply reply{409, {{"error", "Program is busy. Please wait."}}};
+  worker_.RunIfIdle([&] { reply = use(); });
+  return reply;
+}
+
+namespace {
+
+std::optional<ResearchKind> ResearchKindNamed(const std::string& name) {
+  if (name == "keywords") return ResearchKind::kKeywords;
+  if (name == "passage") return ResearchKind::kPassage;
+  if (name == "concepts") return ResearchKind::kConcepts;
+  if (name == "documents") return ResearchKind::kDocuments;
+  return std::nullopt;
+}
+
+// The documents of a request: [{"handle": h, "docid": "..."}]; false when
+// the list is malformed.
+bool DocumentsOf(const nlohmann::json& list, std::vector<DocumentRef>* documents) {
+  documents->clear();
+  if (list.is_null()) return true;
+  if (!list.is_array()) return false;
+  for (const nlohmann::json& item : list) {
+    if (!item.is_object() || !item.contains("handle") || !item["handle"].is_number_integer() ||
+        !item.contains("docid") || !item["docid"].is_string()) {
+      return false;
+    }
+    documents->push_back(DocumentRef{item["handle"].get<int>(), item["docid"].get<std::string>()});
+  }
+  return true;
+}
+
+ApiReply BadRequest(const std::string& text) { return ApiReply{400, {{"error", text}}}; }
+ApiReply Done() { return ApiReply{204, nullptr}; }
+
+nlohmann::json LibrariesJson(const std::vector<LibraryInfo>& libraries) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const LibraryInfo& library : libraries) {
+    list.push_back({{"ident", library.ident},
+                    {"name", library.name},
+                    {"documents", library.documents},
+                    {"bytes", library.bytes},
+                    {"date", library.date}});
+  }
+  return list;
+}
+
+// The sections the front may write; the data folder and the template
+// version are the start's own.
+bool WritableSection(const std::string& section) { return section != "Main"; }
+
+}  // namespace
+
+void Application::RegisterResearchRoutes() {
+  server_->OnGet("poll", [this](const std::map<std::string, std::string>& query, const auto&) {
+    int64_t after = 0;
+    if (const auto given = query.find("after"); given != query.end()) {
+      char* end = nullptr;
+      after = std::strtoll(given->second.c_str(), &end, 10);
+      if (given->second.empty() || *end != '\0' || after < 0) {
+        return BadRequest("after must be a whole number");
+      }
+    }
+    nlohmann::json events = events_.After(after);
+    return ApiReply{200,
+                    {{"busy", worker_.Busy()},
+                     {"status", worker_.Status()},
+                     {"seq", events_.LastSeq()},
+                     {"events", std::move(events)}}};
+  });
+  server_->OnPost("stop", [this](const auto&, const auto&) {
+    worker_.Stop();
+    return Done();
+  });
+  server_->OnCommand([this](const std::string& command) { dispatcher_.Dispatch(command); });
+  server_->OnPost("command", [this](const auto&, const nlohmann::json& body) {
+    if (!body.is_object() || !body.contains("command") || !body["command"].is_string()) {
+      return BadRequest("A command is sent as {\"command\": \"...\"}.");
+    }
+    dispatcher_.Dispatch(body["command"].get<std::string>());
+    return Done();
+  });
+  server_->OnGet("libraries", [this](const auto&, const auto&) {
+    return WhenIdle([] {
+      std::vector<LibraryInfo> libraries;
+      const std::string failure = ListLibraries(&libraries);
+      if (!failure.empty()) return ApiReply{500, {{"error", failure}}};
+      return ApiReply{200, LibrariesJson(libraries)};
+    });
+  });
+  server_->OnPost("research", [this](const auto&, const nlohmann::json& body) {
+    if (!body.is_object()) return BadRequest("A research is sent as a JSON object.");
+    const std::string kind_name = body.value("kind", "");
+    if (kind_name == "websearch") {
+      events_.Push(MessageEvent(kInfo, "Not yet implemented"));
+      return Done();
+    }
+    const std::optional<ResearchKind> kind = ResearchKindNamed(kind_name);
+    std::vector<DocumentRef> documents;
+    const nlohmann::json libraries = body.value("libraries", nlohmann::json::array());
+    if (!kind || !libraries.is_array() || !DocumentsOf(body.value("documents", nlohmann::json()), &documents)) {
+      return BadRequest("The research request is malformed.");
+    }
+    std::vector<std::string> idents;
+    for (const nlohmann::json& ident : libraries) {
+      if (!ident.is_string()) return BadRequest("Libraries are named by their identifiers.");
+      idents.push_back(ident.get<std::string>());
+    }
+    if (*kind == ResearchKind::kDocuments && !documents.empty()) {
+      session_.SetSelectedDocuments(documents);
+    }
+    session_.StartResearch(*kind, body.value("text", ""), idents);
+    return Done();
+  });
+  server_->OnPost("library", [this](const auto&, const nlohmann::json& body) {
+    if (!body.is_object() || !body.contains("ident") || !body["ident"].is_string()) {
+      return BadRequest("A library is named by {\"ident\": \"...\"}.");
+    }
+    const std::string ident = body["ident"].get<std::string>();
+    if (session_.ListLibrary(ident, 0, shared_.Read(settings::kDocFetchCount))) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      listed_library_ = ident;
+      listed_start_ = 0;
+    }
+    return Done();
+  });
+  server_->OnPost("fetch", [this](const auto&, const nlohmann::json& body) {
+    const std::string direction = body.is_object() ? body.value("direction", "") : "";
+    if (direction != "next" && direction != "prev") {
+      return BadRequest("The direction is \"next\" or \"prev\".");
+    }
+    const int count = std::max(1, shared_.Read(settings::kDocFetchCount));
+    std::string library;
+    int start = 0;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      library = listed_library_;
+      start = std::max(0, listed_start_ + (direction == "next" ? count : -count));
+    }
+    if (library.empty()) {
+      events_.Push(MessageEvent(kInfo, "There is no further set of this list."));
+      return Done();
+    }
+    if (session_.ListLibrary(library, start, count)) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      listed_start_ = start;
+    }
+    return Done();
+  });
+  server_->OnPost("preview", [this](const auto&, const nlohmann::json& body) {
+    std::vector<DocumentRef> documents;
+    if (!DocumentsOf(nlohmann::json::array({body}), &documents)) {
+      return BadRequest("A document is named by {\"handle\": h, \"docid\": \"...\"}.");
+    }
+    session_.StartPreview(documents.front());
+    return Done();
+  });
+  server_->OnPost("analyze", [this](const auto&, const nlohmann::json& body) {
+    std::vector<DocumentRef> documents;
+    if (!body.is_object() || !DocumentsOf(body.value("documents", nlohmann::json()), &documents)) {
+      return BadRequest("Documents are sent as {\"documents\": [{\"handle\": h, \"docid\": \"...\"}]}.");
+    }
+    session_.Analyze(documents);
+    return Done();
+  });
+  server_->OnPost("delete", [this](const auto&, const nlohmann::json& body) {
+    std::vector<DocumentRef> documents;
+    if (!body.is_object() || !DocumentsOf(body.value("documents", nlohmann::json()), &documents) ||
+        documents.empty()) {
+      return BadRequest("Documents are sent as {\"documents\": [{\"handle\": h, \"docid\": \"...\"}]}.");
+    }
+    return WhenIdle([&documents] {
+      int result = -1;
+      EngineEraseDocuments(DocumentListOf(documents).c_str(), &result);
+      if (result != 0) return ApiReply{500, {{"error", "The documents could not be erased."}}};
+      // Each library's master index still counts what was taken out.
+      std::vector<int> stores;
+      for (const DocumentRef& document : documents) stores.push_back(document.store);
+      std::sort(stores.begin(), stores.end());
+      stores.erase(std::unique(stores.begin(), stores.end()), stores.end());
+      for (int store : stores) {
+        const std::string failure = IndexLibrary(store, /*full=*/true);
+        if (!failure.empty()) return ApiReply{500, {{"error", failure}}};
+      }
+      return ApiReply{200, nlohmann::json::object()};
+    });
+  });
+  server_->OnGet("settings", [this](const auto&, const auto&) {
+    nlohmann::json all = nlohmann::json::object();
+    shared_.Use([&all](SettingsStore* store) {
+      store->ForEach([&all](const std::string& section, const std::string& key,
+                            const std::string& value) { all[section][key] = value; });
+    });
+    return ApiReply{200, all};
+  });
+  server_->OnPost("settings", [this](const auto&, const nlohmann::json& body) {
+    if (!body.is_object()) return BadRequest("Settings are sent as {\"Section\": {\"key\": value}}.");
+    for (const auto& [section, values] : body.items()) {
+      if (!values.is_object() || !WritableSection(section)) {
+        return BadRequest("The settings of \"" + section + "\" cannot be written here.");
+      }
+      for (const auto& [key, value] : values.items()) {
+        if (!value.is_string() && !value.is_number_integer()) {
+          return BadRequest("A setting is a text or a whole number: " + section + "/" + key);
+        }
+      }
+    }
+    shared_.Use([&body](SettingsStore* store) {
+      for (auto section = body.begin(); section != body.end(); ++section) {
+        for (auto value = section->begin(); value != section->end(); ++value) {
+          if (value->is_string()) {
+            store->WriteString(section.key(), value.key(), value->get<std::string>());
+          } else {
+            store->WriteInt(section.key(), value.key(), value->get<int>());
+          }
+        }
+      }
+    });
+    return Done();
+  });
+  server_->OnPost("crashcheck", [this](const auto&, const nlohmann::json& body) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!crash_question_) return Done();
+      crash_question_ = false;
+    }
+    if (!body.is_object() || !body.value("repair", false)) return Done();
+    worker_.Start("Repairing Libraries", [this] {
+      const std::string failure = RepairLibraries();
+      events_.Push(failure.empty() ? MessageEvent(kInfo, "Repair done.")
+                                   : MessageEvent(kError, failure));
+      return kRepairDone;
+    });
+    return Done();
+  });
 }
 
 int Application::Run() {

@@ -73,12 +73,26 @@ int CompareTemplateVersions(int installed, int user) {
 
 std::string RefreshTemplates(const std::string& installed, const std::string& folder) {
   std::error_code error;
-  fs::copy(installed, folder,
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
-  if (error) {
-    return "could not copy the installed data folder \"" + installed + "\" over \"" + folder +
-           "\": " + error.message();
+  const fs::path from(installed);
+  fs::recursive_directory_iterator walk(from, error), end;
+  for (; !error && walk != end; walk.increment(error)) {
+    const fs::path relative = walk->path().lexically_relative(from);
+    // The engine's own records of this data folder (the temporary library's
+    // name, the workspace's) are the user's, not templates: replacing them
+    // would orphan the temporary library.
+    if (relative == "tmpdoc.ini" || relative == "wkspc.ini") continue;
+    const fs::path target = fs::path(folder) / relative;
+    if (walk->is_directory(error)) {
+      fs::create_directories(target, error);
+    } else if (walk->is_regular_file(error)) {
+      fs::copy_file(walk->path(), target, fs::copy_options::overwrite_existing, error);
+    }
+    if (error) {
+      return "could not copy \"" + walk->path().string() + "\" to \"" + target.string() +
+             "\": " + error.message();
+    }
   }
+  if (error) return "could not read \"" + installed + "\": " + error.message();
   return "";
 }
 

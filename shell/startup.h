@@ -58,7 +58,9 @@ int CompareTemplateVersions(int installed, int user);
 
 // Copies every file of the installed data folder over the user data folder
 // `folder`, replacing what is there (new folders are made; files of the
-// user's that the installed tree lacks stay). Returns "" or the message.
+// user's that the installed tree lacks stay), but for the engine's records
+// of the folder, "tmpdoc.ini" and "wkspc.ini", which stay as they are.
+// Returns "" or the message.
 std::string RefreshTemplates(const std::string& installed, const std::string& folder);
 
 }  // namespace qora

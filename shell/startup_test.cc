@@ -72,9 +72,15 @@ TEST(StartupTest, TemplatesAreRefreshedFromANewerInstalledVersion) {
   fs::copy(test::SourceDataFolder(), user, fs::copy_options::recursive);
   test::WriteFile(user + "main.ini", "old");
   test::WriteFile(user + "libraries/mine.ini", "kept");
+  test::WriteFile(user + "tmpdoc.ini", "[environment]\n temp_docstore = ds1\n");
+  fs::remove_all(user + "template");
   ASSERT_EQ(RefreshTemplates(installed, user), "");
   EXPECT_EQ(test::ReadFile(user + "main.ini"), test::ReadFile(installed + "main.ini"));
+  EXPECT_EQ(test::ReadFile(user + "template/__IDENT.ini"),
+            test::ReadFile(installed + "template/__IDENT.ini"));
   EXPECT_EQ(test::ReadFile(user + "libraries/mine.ini"), "kept");
+  // The temporary library's name stays, or the library would be orphaned.
+  EXPECT_EQ(test::ReadFile(user + "tmpdoc.ini"), "[environment]\n temp_docstore = ds1\n");
 }
 
 }  // namespace
