@@ -213,7 +213,8 @@ void Application::RegisterStartRoutes() {
     return ApiReply{200,
                     {{"state", "ready"},
                      {"data", data_folder_},
-                     {"crash", crash_question_ ? kCrashQuestion : ""}}};
+                     {"crash", crash_question_ ? kCrashQuestion : ""},
+                     {"seq", events_.LastSeq()}}};
   });
   server_->OnGet("folders", [](const std::map<std::string, std::string>& query, const auto&) {
     const auto path = query.find("path");

@@ -243,32 +243,36 @@ function pollFailed(problem) {
 
 // The start's crash check: when the last run did not end normally, the
 // application asks whether to repair every library before anything else.
+// Returns the number of the server's last event, from which this page
+// polls.
 async function crashCheck() {
   let begin;
   try {
     begin = await getJson('/api/start');
   } catch (error) {
     showFailure(error);
-    return;
+    return 0;
   }
   if (begin?.state === 'first-start') {
     window.location.replace('/');
-    return;
+    return 0;
   }
-  if (!begin?.crash) return;
-  const repair = await ask($('#question-box'), begin.crash);
-  await send('/api/crashcheck', { repair });
+  if (begin?.crash) {
+    const repair = await ask($('#question-box'), begin.crash);
+    await send('/api/crashcheck', { repair });
+  }
+  return Number.isInteger(begin?.seq) ? begin.seq : 0;
 }
 
 async function start() {
   wireToolbars();
   interceptCommands($('#preview'));
-  await crashCheck();
+  const after = await crashCheck();
   await readSettings();
   setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
   showWords(state.settings.WordBar?.searchWords ?? '');
   await loadLibraries();
-  startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed });
+  startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
 
 start();
