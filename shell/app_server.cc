@@ -38,9 +38,17 @@ RequestSource SourceOf(const httplib::Request& req) {
 // The command text of the request target: what follows "/localservlets/",
 // with "%20" as blanks and no other escape decoded.
 std::string CommandText(const std::string& target) {
-  std::string command = target.substr(target.find(kCommandPath) + sizeof(kCommandPath) - 1);
-  for (size_t at = command.find("%20"); at != std::string::npos; at = command.find("%20", at + 1)) {
-    command.replace(at, 3, " ");
+  const std::string_view raw =
+      std::string_view(target).substr(target.find(kCommandPath) + sizeof(kCommandPath) - 1);
+  std::string command;
+  command.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw.compare(i, 3, "%20") == 0) {
+      command.push_back(' ');
+      i += 2;
+    } else {
+      command.push_back(raw[i]);
+    }
   }
   return command;
 }

@@ -112,7 +112,8 @@ std::string TerminalText(std::string_view text, LineEnds line_ends) {
     if (length > 1) {
       // U+0080 to U+009F are the two bytes 0xC2 0x80 to 0xC2 0x9F.
       if (byte == 0xC2 && static_cast<unsigned char>(out[i + 1]) < 0xA0) {
-        out.replace(i, 2, "  ");
+        out[i] = ' ';
+        out[i + 1] = ' ';
       }
       i += length;
       continue;
