@@ -7,11 +7,19 @@ namespace {
 
 constexpr char kUnknownRequest[] = "Unknown request";
 
-std::string Replaced(std::string text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
+// `text` with every `from` replaced by `to`, built anew rather than
+// replaced in place (GCC 12 reports a false overlap for the latter).
+std::string Replaced(std::string_view text, std::string_view from, std::string_view to) {
+  std::string out;
+  out.reserve(text.size());
+  size_t start = 0;
+  for (size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
+    out.append(text.substr(start, at - start));
+    out.append(to);
+    start = at + from.size();
   }
-  return text;
+  out.append(text.substr(start));
+  return out;
 }
 
 std::string PlusTo(std::string text, char to) {
