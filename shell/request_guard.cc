@@ -46,11 +46,12 @@ bool IsInside(const std::string& resolved, const std::string& root) {
 }  // namespace
 
 bool IsOwnHost(std::string_view host, int port) {
-  const std::string suffix = ":" + std::to_string(port);
-  if (host.size() <= suffix.size() || host.substr(host.size() - suffix.size()) != suffix) {
+  const std::string number = std::to_string(port);
+  if (host.size() <= number.size() + 1 || host.substr(host.size() - number.size()) != number ||
+      host[host.size() - number.size() - 1] != ':') {
     return false;
   }
-  const std::string_view name = host.substr(0, host.size() - suffix.size());
+  const std::string_view name = host.substr(0, host.size() - number.size() - 1);
   return name == "127.0.0.1" || EqualsIgnoringCase(name, "localhost");
 }
 
