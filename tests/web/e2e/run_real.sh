@@ -46,7 +46,7 @@ if [ -z "$address" ]; then
 fi
 
 status=0
-QORA_TEST_URL="$address" QORA_DATA_FOLDER="$work/data" \
+QORA_TEST_URL="$address" QORA_PROGRAM="$build/qora" QORA_WEB="$build/web" \
   node --test --test-concurrency=1 "$here"/*.test.mjs || status=$?
 
 # A clean end: SIGTERM, exit status 0, settings saved with the clean mark.
