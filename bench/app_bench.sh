@@ -4,34 +4,40 @@
 # under 2,000 / 43 new names with its paragraphs in another order, so the
 # documents differ while their words stay real.
 #
-#   bash bench/app_bench.sh [--documents N] [--runs N]
+#   bash bench/app_bench.sh [--documents N] [--runs N] [--build DIR]
 #
-# QORA is built in Release in build-bench/ at the top of the repository.
+# QORA is built in Release in build-bench/ at the top of the repository, or
+# taken as it is from the build folder DIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 documents=2000
 runs=7
+build=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --documents) documents="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
-    *) echo "usage: app_bench.sh [--documents N] [--runs N]" >&2; exit 2 ;;
+    --build) build="$(cd "$2" && pwd)"; shift 2 ;;
+    *) echo "usage: app_bench.sh [--documents N] [--runs N] [--build DIR]" >&2; exit 2 ;;
   esac
 done
 
 bash scripts/setup.sh >/dev/null
 bash scripts/setup_web.sh >/dev/null
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQORA_BUILD_TESTS=OFF -DQORA_BUILD_BENCH=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target qora >/dev/null
+if [ -z "$build" ]; then
+  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQORA_BUILD_TESTS=OFF -DQORA_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-bench -j "$(nproc)" --target qora >/dev/null
+  build="$PWD/build-bench"
+fi
 
 work="$(mktemp -d)"
 server=""
 trap '[ -n "$server" ] && kill -TERM "$server" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QORA_INSTALLED_DATA="$PWD/build-bench/data"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QORA_INSTALLED_DATA="$build/data"
 unset QORA_SETTINGS QORA_DATA
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$work/many"
-qora() { ./build-bench/qora --data "$work/data" "$@"; }
-./build-bench/qora init "$work/data" >/dev/null
+qora() { "$build/qora" --data "$work/data" "$@"; }
+"$build/qora" init "$work/data" >/dev/null
 qora lib new Sample >/dev/null
 qora add-folder Sample samples/library --max-docs 200 --max-kb 100000 >/dev/null
 python3 - "$work/many" "$documents" <<'PY'
@@ -58,7 +64,7 @@ PY
 qora lib new Many >/dev/null
 qora add-folder Many "$work/many" --depth 1 --max-docs "$documents" --max-kb 1000000 | tail -1
 
-./build-bench/qora --data "$work/data" serve --no-browser --port 0 >"$work/serve.log" 2>&1 &
+QORA_WEB="$build/web" "$build/qora" --data "$work/data" serve --no-browser --port 0 >"$work/serve.log" 2>&1 &
 server=$!
 address=""
 for _ in $(seq 1 100); do
