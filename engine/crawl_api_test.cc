@@ -768,7 +768,7 @@ TEST_F(CrawlerTest, AStopReachesWorkersWaitingForWork) {
   EXPECT_TRUE(StoredIds().empty());
 }
 
-// Bounded fetches (Parts 4.2, 4.3): a page is not read past the page limit,
+// Bounded fetches: a page is not read past the page limit,
 // a fetch ends at its overall deadline however the server trickles, and a
 // stop ends the fetches in flight.
 
