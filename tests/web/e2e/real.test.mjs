@@ -37,12 +37,22 @@ describe('the application on the sample library', { skip }, () => {
     await a.page.click('#research-dialog .ok-button');
   }
 
+  // The ranked list arrives before the research ends: a row clicked in
+  // between is refused as busy, as the user would be told. So a test waits
+  // for both before it selects a row.
+  // (Generous waits: under the sanitizers an operation takes many times as
+  // long.)
+  const idle = async (a) => !(await a.page.evaluate(() => document.body.classList.contains('busy')));
+  async function researched(a, minimum = 1) {
+    await eventually(async () => (await rows(a).count()) >= minimum && await idle(a), 60000, 'the ranked list');
+  }
+
   test('a keyword research goes from the dialog to the ranked list', async () => {
     assert.ok(sample, 'the sample library is listed');
     assert.equal(sample.documents, 43);
     const a = await suite.openApp();
     await keywordResearch(a, 'transaction rollback journal');
-    await eventually(async () => (await rows(a).count()) > 0, 20000, 'the ranked list');
+    await eventually(async () => (await rows(a).count()) > 0, 60000, 'the ranked list');
     assert.equal(await a.page.textContent('#library-frame .frame-title'), 'Sample');
     assert.match(await rows(a).first().textContent(), /Temporary Files Used By SQLite/);
     await eventually(async () => (await a.page.title()) === "Library Search 'transaction rollback journal'",
@@ -55,12 +65,12 @@ describe('the application on the sample library', { skip }, () => {
   test('a selected document shows its summary, its highlights and its visual abstract', async () => {
     const a = await suite.openApp();
     await keywordResearch(a, 'file locking concurrency');
-    await eventually(async () => (await rows(a).count()) > 0, 20000, 'the ranked list');
+    await researched(a);
     await rows(a).first().click();
     // The preview ends with the concept map: a picture of its concepts.
     await eventually(async () => (await a.page.getAttribute('#preview', 'src'))?.includes('map_.htm')
       || (await a.page.evaluate(() => document.querySelector('#preview').contentWindow.location.pathname)) === '/pages/map_.htm',
-    20000, 'the visual abstract in the preview');
+    60000, 'the visual abstract in the preview');
     const circles = preview(a).locator('svg circle');
     await eventually(async () => (await circles.count()) > 0, 10000, 'concepts drawn');
     await a.screenshot('real-visual-abstract');
@@ -80,6 +90,7 @@ describe('the application on the sample library', { skip }, () => {
 
     // A click on a concept opens the concept research with that concept;
     // its OK lists the documents of the concept.
+    await eventually(() => idle(a), 60000, 'the preview to end');
     const seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
     // (Its phrases lie over the circle's middle, so the click is sent to the
     // concept's link itself.)
@@ -91,7 +102,7 @@ describe('the application on the sample library', { skip }, () => {
     await a.page.check(`#research-dialog .library-check[value="${sample.ident}"]`);
     await a.page.click('#research-dialog .ok-button');
     await eventually(async () => (await events(suite.baseUrl, seq))
-      .some((event) => event.type === 'completion' && event.code === 14), 20000, 'the concept research');
+      .some((event) => event.type === 'completion' && event.code === 14), 60000, 'the concept research');
     await eventually(async () => (await a.page.title()) === 'Library Search using Concepts', 5000, 'its title');
     assert.ok((await rows(a).count()) > 0, 'the concept research lists documents');
     await a.screenshot('real-concept-research');
@@ -102,11 +113,14 @@ describe('the application on the sample library', { skip }, () => {
   test('"lastConceptMap?level=1" shows the map before the current one', async () => {
     const a = await suite.openApp();
     await keywordResearch(a, 'database file format');
-    await eventually(async () => (await rows(a).count()) > 1, 20000, 'the ranked list');
+    await researched(a, 2);
     const mapPath = async () => (await (await fetch(`${suite.baseUrl}/pages/map_.htm`)).text())
       .match(/id="qora-dml-path">([^<]*)</)[1];
-    const waitForCompletion = async (seq) => eventually(async () => (await events(suite.baseUrl, seq))
-      .some((event) => event.type === 'completion'), 20000, 'the preview');
+    const waitForCompletion = async (seq) => {
+      await eventually(async () => (await events(suite.baseUrl, seq))
+        .some((event) => event.type === 'completion'), 60000, 'the preview');
+      await eventually(() => idle(a), 5000, 'the window to see the end');
+    };
     let seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
     await rows(a).nth(0).click();
     await waitForCompletion(seq);
