@@ -132,11 +132,8 @@ class Application {
   EngineCalls engine_calls_;
   ResearchSession session_{&events_, &shared_, &worker_, &engine_calls_};
   CommandDispatcher dispatcher_{&session_};
-  std::mutex mutex_;  // guards state_, data_folder_, crash_question_, listing_
+  std::mutex mutex_;  // guards state_, data_folder_, crash_question_
   State state_ = State::kFirstStart;
-  // The library whose documents the list shows, and the first position.
-  std::string listed_library_;
-  int listed_start_ = 0;
   std::string data_folder_;
   std::string installed_;
   std::unique_ptr<AppServer> server_;
@@ -480,11 +477,7 @@ void Application::RegisterResearchRoutes() {
       return BadRequest("A library is named by {\"ident\": \"...\"}.");
     }
     const std::string ident = body["ident"].get<std::string>();
-    if (session_.ListLibrary(ident, 0, shared_.Read(settings::kDocFetchCount))) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      listed_library_ = ident;
-      listed_start_ = 0;
-    }
+    session_.ListLibrary(ident, 0, shared_.Read(settings::kDocFetchCount));
     return Done();
   });
   server_->OnPost("fetch", [this](const auto&, const nlohmann::json& body) {
@@ -492,22 +485,7 @@ void Application::RegisterResearchRoutes() {
     if (direction != "next" && direction != "prev") {
       return BadRequest("The direction is \"next\" or \"prev\".");
     }
-    const int count = std::max(1, shared_.Read(settings::kDocFetchCount));
-    std::string library;
-    int start = 0;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      library = listed_library_;
-      start = std::max(0, listed_start_ + (direction == "next" ? count : -count));
-    }
-    if (library.empty()) {
-      events_.Push(MessageEvent(kInfo, "There is no further set of this list."));
-      return Done();
-    }
-    if (session_.ListLibrary(library, start, count)) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      listed_start_ = start;
-    }
+    session_.ShowNextSet(direction == "next");
     return Done();
   });
   server_->OnPost("preview", [this](const auto&, const nlohmann::json& body) {

@@ -14,6 +14,7 @@ constexpr char kNoLibraries[] = "Please check mark the libraries first";
 constexpr char kNoDocuments[] = "Please checkmark documents first";
 constexpr char kMultiLibrary[] = "[Multi-Library]";
 constexpr char kCombinedSummaryFile[] = "csummary.dml";
+constexpr char kNoFurtherSet[] = "There is no further set of this list.";
 
 struct KindTexts {
   const char* busy_title;    // the research dialog's title
@@ -243,28 +244,74 @@ bool ResearchSession::ShowRememberedMap(int level) {
   return true;
 }
 
+int ResearchSession::LibraryStore(const std::string& library) {
+  std::vector<DocumentRecord> stores;
+  ReadResultText(engine_->ListStores(), &stores);
+  const bool exists = std::any_of(stores.begin(), stores.end(), [&](const DocumentRecord& store) {
+    return store.docid == library;
+  });
+  if (!exists) {
+    events_->Push(MessageEvent(kError, "There is no library " + library + "."));
+    return -1;
+  }
+  int store = engine_->FindStore(library);
+  if (store < 0) store = engine_->OpenStore(library);
+  if (store < 0) {
+    events_->Push(MessageEvent(kError, "The library " + library + " cannot be opened."));
+  }
+  return store;
+}
+
 bool ResearchSession::ListLibrary(const std::string& library, int start, int count) {
   bool listed = false;
   worker_->RunIfIdle([&] {
-    std::vector<DocumentRecord> stores;
-    ReadResultText(engine_->ListStores(), &stores);
-    const bool exists = std::any_of(stores.begin(), stores.end(), [&](const DocumentRecord& store) {
-      return store.docid == library;
-    });
-    if (!exists) {
-      events_->Push(MessageEvent(kError, "There is no library " + library + "."));
-      return;
-    }
-    int store = engine_->FindStore(library);
-    if (store < 0) store = engine_->OpenStore(library);
-    if (store < 0) {
-      events_->Push(MessageEvent(kError, "The library " + library + " cannot be opened."));
-      return;
-    }
+    const int store = LibraryStore(library);
+    if (store < 0) return;
     PushList(engine_->ListStoreDocuments(store, start, count), store);
+    std::lock_guard<std::mutex> lock(mutex_);
+    listing_ = {library, -1, std::max(0, start)};
     listed = true;
   });
   return listed;
+}
+
+bool ResearchSession::ShowNextSet(bool forward) {
+  const int count = std::max(1, settings_->Read(settings::kDocFetchCount));
+  bool shown = false;
+  worker_->RunIfIdle([&] {
+    Listing listing;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      listing = listing_;
+    }
+    const bool listed = !listing.library.empty() || listing.query > 0;
+    const int start = forward ? listing.start + count : std::max(0, listing.start - count);
+    if (listed && (forward || listing.start > 0)) {
+      if (!listing.library.empty()) {
+        const int store = LibraryStore(listing.library);
+        if (store < 0) return;  // the reason is told
+        const std::string text = engine_->ListStoreDocuments(store, start, count);
+        std::vector<DocumentRecord> records;
+        ReadResultText(text, &records);
+        // Past its end a store lists its last document: a set starts where
+        // asked (its first rank is the position + 1) or there is none.
+        shown = !records.empty() && static_cast<int>(records.front().rank) == start + 1 &&
+                PushList(text, store);
+      } else {
+        // A ranking has no starting position: the documents up to the end
+        // of the set are ranked and those before it left out.
+        const int list = engine_->RankDocuments(listing.query, start + count, workspace());
+        shown = PushList(engine_->WriteResultList(list, workspace()), 0, static_cast<size_t>(start));
+      }
+    }
+    if (!shown) {
+      events_->Push(MessageEvent(kInfo, kNoFurtherSet));
+      return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    listing_.start = start;
+  });
+  return shown;
 }
 
 // ---- Flow A ----
@@ -359,6 +406,7 @@ int ResearchSession::RunResearch(ResearchKind kind) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     query_ = query;
+    listing_ = {"", query, 0};
   }
   return TextsOf(kind).completion;
 }
@@ -366,9 +414,13 @@ int ResearchSession::RunResearch(ResearchKind kind) {
 // The document list event of result-list `text`, titled with the name of
 // the records' library, or "[Multi-Library]" when they come from several;
 // an empty list is titled with the name of `store` when one is given.
-void ResearchSession::PushList(const std::string& text, int store) {
+bool ResearchSession::PushList(const std::string& text, int store, size_t skip) {
   std::vector<DocumentRecord> records;
   ReadResultText(text, &records);
+  if (skip > 0) {
+    if (records.size() <= skip) return false;
+    records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(skip));
+  }
   std::map<int, std::string> names;
   std::string title;
   nlohmann::json rows = nlohmann::json::array();
@@ -388,6 +440,7 @@ void ResearchSession::PushList(const std::string& text, int store) {
   }
   if (records.empty() && store > 0) title = engine_->GetObjectName(store);
   events_->Push(ListEvent(title, false, std::move(rows)));
+  return true;
 }
 
 // ---- Flows B, C and D ----

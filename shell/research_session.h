@@ -151,6 +151,13 @@ class ResearchSession {
   // when the data folder holds no such library or it cannot be opened.
   bool ListLibrary(const std::string& library, int start, int count);
 
+  // Next and Prev of the document list: the following (`forward`) or the
+  // preceding set of "docFetchCount" documents of the list shown last, a
+  // library's listing or a research's ranking. Refused when busy; the
+  // information "There is no further set of this list." when no list was
+  // shown or none lies that way, and the list shown stays.
+  bool ShowNextSet(bool forward);
+
  private:
   // Flow D of `document`; `analysis_view` sets the single-document view
   // kind to the analysis view first.
@@ -171,7 +178,12 @@ class ResearchSession {
   void MapConcepts(const std::string& documents, int workspace);
   void ShowMap(const std::string& path);
   void ShowSummary(const std::string& kind, const std::string& path);
-  void PushList(const std::string& text, int store = 0);
+  // The handle of the library `library`, opened when it is not; -1 with an
+  // error message when there is no such library or it cannot be opened.
+  int LibraryStore(const std::string& library);
+  // The list event of the result-list `text` from its record `skip` on;
+  // false (and nothing pushed) when it holds no record there and `skip` > 0.
+  bool PushList(const std::string& text, int store = 0, size_t skip = 0);
   void SetViewKind(int kind);
   std::string ListOfDisplay() const;
 
@@ -191,6 +203,14 @@ class ResearchSession {
   int query_ = -1;
   std::array<std::string, 4> texts_;  // by ResearchKind
   std::array<std::string, 3> maps_;
+  // The list shown last: a library's documents (`library` set) or the
+  // ranking of `query`, from position `start`.
+  struct Listing {
+    std::string library;
+    int query = -1;
+    int start = 0;
+  };
+  Listing listing_;
 };
 
 }  // namespace qora
