@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <future>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "qora/engine.h"
 #include "shell/command_dispatcher.h"
@@ -557,6 +559,76 @@ TEST_F(ResearchSessionTest, ListingALibraryPushesItsDocumentsUnderItsName) {
             std::vector<json>({MessageEvent(kError, "There is no library no-such-library.")}));
 }
 
+// The document ids of the list events among `events`, one vector per list.
+std::vector<std::vector<std::string>> ListedIds(const std::vector<json>& events) {
+  std::vector<std::vector<std::string>> lists;
+  for (const json& event : events) {
+    if (event["type"] != "list") continue;
+    lists.emplace_back();
+    for (const json& record : event["records"]) lists.back().push_back(record["docid"]);
+  }
+  return lists;
+}
+
+TEST_F(ResearchSessionTest, NextAndPrevPageThroughARankingAndALibrary) {
+  const json no_further = MessageEvent(kInfo, "There is no further set of this list.");
+  EXPECT_FALSE(session_.ShowNextSet(true));
+  EXPECT_EQ(Events(), std::vector<json>({no_further}));
+
+  // The whole ranking, then the same research in sets of four.
+  ResearchCorpus("water river flood");
+  const std::vector<std::string> whole = ListedIds(Events()).back();
+  ASSERT_GT(whole.size(), 8u);
+  store_.WriteInt("Settings", "docFetchCount", 4);
+  ResearchCorpus("water river flood");
+  int64_t seen = events_.LastSeq();
+  auto set = [&](size_t from) {
+    const size_t end = std::min(whole.size(), from + 4);
+    return std::vector<std::string>(whole.begin() + from, whole.begin() + end);
+  };
+  auto step = [&](bool forward) {
+    const bool shown = session_.ShowNextSet(forward);
+    std::vector<json> events = EventsAfter(seen);
+    seen = events_.LastSeq();
+    return std::make_pair(shown, events);
+  };
+  auto [shown, events] = step(true);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(ListedIds(events), std::vector<std::vector<std::string>>({set(4)}));
+  EXPECT_EQ(OfType(events, "list")[0]["title"], "Corpus");
+  std::tie(shown, events) = step(true);
+  EXPECT_EQ(ListedIds(events), std::vector<std::vector<std::string>>({set(8)}));
+  std::tie(shown, events) = step(false);
+  EXPECT_EQ(ListedIds(events), std::vector<std::vector<std::string>>({set(4)}));
+  std::tie(shown, events) = step(false);
+  EXPECT_EQ(ListedIds(events), std::vector<std::vector<std::string>>({set(0)}));
+  std::tie(shown, events) = step(false);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(events, std::vector<json>({no_further}));
+  // Past the last set: told so, and Prev still goes back from the last one.
+  size_t from = 0;
+  while (session_.ShowNextSet(true)) from += 4;
+  EXPECT_EQ(ListedIds(EventsAfter(seen)).back(), set(from));
+  EXPECT_GE(from + 4, whole.size());
+  seen = events_.LastSeq();
+  std::tie(shown, events) = step(false);
+  EXPECT_EQ(ListedIds(events), std::vector<std::vector<std::string>>({set(from - 4)}));
+
+  // A library's listing pages the same way: 30 documents in sets of four.
+  ASSERT_TRUE(session_.ListLibrary(corpus_, 0, 4));
+  seen = events_.LastSeq();
+  int sets = 1;
+  while (session_.ShowNextSet(true)) ++sets;
+  EXPECT_EQ(sets, 8);
+  const std::vector<std::vector<std::string>> pages = ListedIds(EventsAfter(seen));
+  ASSERT_EQ(pages.size(), 7u);
+  EXPECT_EQ(pages.back().size(), 2u);
+  seen = events_.LastSeq();
+  std::tie(shown, events) = step(false);
+  ASSERT_EQ(ListedIds(events).size(), 1u);
+  EXPECT_EQ(ListedIds(events)[0], pages[pages.size() - 2]);
+}
+
 TEST_F(ResearchSessionTest, FlowsAreRefusedWhileOneRuns) {
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
@@ -569,9 +641,10 @@ TEST_F(ResearchSessionTest, FlowsAreRefusedWhileOneRuns) {
   EXPECT_FALSE(session_.StartPreview({store, ids_[0]}));
   EXPECT_FALSE(session_.Analyze({{store, ids_[0]}, {store, ids_[1]}}));
   EXPECT_FALSE(session_.ListLibrary(corpus_, 0, -1));
+  EXPECT_FALSE(session_.ShowNextSet(true));
   release.set_value();
   worker_.Wait();
-  EXPECT_EQ(OfType(Events(), "message").size(), 4u);
+  EXPECT_EQ(OfType(Events(), "message").size(), 5u);
   EXPECT_TRUE(TakeCalls().empty());
   EXPECT_TRUE(session_.SelectedDocuments().empty());
   EXPECT_TRUE(session_.CheckedLibraries().empty());

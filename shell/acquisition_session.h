@@ -1,0 +1,89 @@
+// The application's requests that fill a library: the internet dialog's
+// modes and the new-library wizard's (searches, crawls, saving a page),
+// adding local files and adding a folder. Each is refused before any engine
+// call when the program is busy or the request lacks what it needs;
+// otherwise its target library is made or opened and the request runs on
+// the worker thread with the same library commands the command line uses,
+// its parameter string built from the option pages of the settings.
+//
+// Thread-safe: the server's threads call the Start functions.
+#ifndef QORA_SHELL_ACQUISITION_SESSION_H_
+#define QORA_SHELL_ACQUISITION_SESSION_H_
+
+#include <string>
+#include <vector>
+
+#include "shell/acquisition_parameters.h"
+#include "shell/app_events.h"
+#include "shell/operation_worker.h"
+#include "shell/shared_settings.h"
+
+namespace qora {
+
+// The completion codes of the requests.
+inline constexpr int kSearchDone = 0;
+inline constexpr int kCrawlDone = 2;
+inline constexpr int kFolderAdded = 3;
+inline constexpr int kFilesAdded = 4;
+
+// The library a request fills: a new one named `new_name` when `create`,
+// else the existing library `library` (identifier).
+struct AcquisitionTarget {
+  bool create = false;
+  std::string new_name;
+  std::string library;
+};
+
+struct InternetRequest {
+  AcquisitionMode mode = AcquisitionMode::kBasicSearch;
+  std::string keywords;                // the search modes
+  std::vector<std::string> addresses;  // the crawls' start addresses, or the page's
+  AcquisitionTarget target;
+};
+
+// Whether `mode` crawls from addresses (the crawls and saving a page) rather
+// than searching.
+bool IsCrawlMode(AcquisitionMode mode);
+
+class AcquisitionSession {
+ public:
+  // All three must outlive the session.
+  AcquisitionSession(EventQueue* events, SharedSettings* settings, OperationWorker* worker);
+  AcquisitionSession(const AcquisitionSession&) = delete;
+  AcquisitionSession& operator=(const AcquisitionSession&) = delete;
+
+  // An internet request. Refused with a message when busy, when the mode's
+  // keywords or addresses are missing, or when the target is missing
+  // ("Please checkmark libraries first"). The window title is "Internet
+  // Crawl '" or "Internet Search '" with the library's name and "'".
+  // Completion 2 for the crawls, 0 for the searches. True when it started.
+  bool StartInternet(const InternetRequest& request);
+
+  // Adds the HTML and PDF files `files` (absolute paths). "Please choose
+  // files" when there are none. Completion 4.
+  bool StartAddFiles(const AcquisitionTarget& target, const std::vector<std::string>& files);
+
+  // Adds the files of the folder page's folder as its depth and limits say.
+  // "Please choose a folder" when it names none. Completion 3.
+  bool StartAddFolder(const AcquisitionTarget& target, const FolderOptions& folder);
+
+ private:
+  // Makes or opens the target library and sets "newLib"; its identifier and
+  // name go to the out-parameters. False (with the message pushed) when
+  // the target is missing or cannot be made. Runs on the calling thread
+  // while the worker is idle.
+  bool Resolve(const AcquisitionTarget& target, std::string* ident, std::string* name);
+  // Resolves the target, then runs `request` on the worker under `title`
+  // (the library's name is appended to a title ending in "'", followed by
+  // "'"); a failure text of `request` is shown as an error.
+  bool Run(const AcquisitionTarget& target, const std::string& title, int completion,
+           const std::function<std::string(const std::string& ident)>& request);
+
+  EventQueue* const events_;
+  SharedSettings* const settings_;
+  OperationWorker* const worker_;
+};
+
+}  // namespace qora
+
+#endif  // QORA_SHELL_ACQUISITION_SESSION_H_
