@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -18,6 +19,8 @@
 #include <vector>
 
 #include "qora/engine.h"
+#include "shell/acquisition_request_json.h"
+#include "shell/acquisition_session.h"
 #include "shell/app_events.h"
 #include "shell/app_server.h"
 #include "shell/command_dispatcher.h"
@@ -77,20 +80,36 @@ std::string AbsoluteFolder(const std::string& folder) {
   return WithTrailingSeparator(error ? folder : absolute.lexically_normal().string());
 }
 
-// The sub-folders of `path` (hidden ones left out), sorted.
+// Whether the file `name` is of a kind a library takes (HTML or PDF).
+bool ImportableFile(const std::string& name) {
+  std::string extension = fs::path(name).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".htm" || extension == ".html" || extension == ".pdf";
+}
+
+// The sub-folders of `path` and its HTML and PDF files (hidden ones left
+// out), each sorted: what the folder and file choosers show.
 nlohmann::json FolderListing(const std::string& path) {
   std::error_code error;
   const fs::path folder = fs::canonical(path.empty() ? "/" : path, error);
   if (error || !fs::is_directory(folder, error)) return nullptr;
-  std::vector<std::string> names;
+  std::vector<std::string> folders;
+  std::vector<std::string> files;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
     std::error_code entry_error;
     const std::string name = entry.path().filename().string();
-    if (!name.empty() && name[0] != '.' && entry.is_directory(entry_error)) names.push_back(name);
+    if (name.empty() || name[0] == '.') continue;
+    if (entry.is_directory(entry_error)) {
+      folders.push_back(name);
+    } else if (entry.is_regular_file(entry_error) && ImportableFile(name)) {
+      files.push_back(name);
+    }
   }
-  std::sort(names.begin(), names.end());
+  std::sort(folders.begin(), folders.end());
+  std::sort(files.begin(), files.end());
   const std::string parent = folder == folder.root_path() ? "" : folder.parent_path().string();
-  return {{"path", folder.string()}, {"parent", parent}, {"folders", names}};
+  return {{"path", folder.string()}, {"parent", parent}, {"folders", folders}, {"files", files}};
 }
 
 class Application {
@@ -132,6 +151,7 @@ class Application {
   EngineCalls engine_calls_;
   ResearchSession session_{&events_, &shared_, &worker_, &engine_calls_};
   CommandDispatcher dispatcher_{&session_};
+  AcquisitionSession acquisition_{&events_, &shared_, &worker_};
   std::mutex mutex_;  // guards state_, data_folder_, crash_question_
   State state_ = State::kFirstStart;
   std::string data_folder_;
@@ -488,6 +508,26 @@ void Application::RegisterResearchRoutes() {
     session_.ShowNextSet(direction == "next");
     return Done();
   });
+  server_->OnPost("acquire", [this](const auto&, const nlohmann::json& body) {
+    AcquisitionCall call;
+    const std::string malformed = AcquisitionCallOf(body, &call);
+    if (!malformed.empty()) return BadRequest(malformed);
+    switch (call.kind) {
+      case AcquisitionCall::Kind::kInternet:
+        acquisition_.StartInternet(call.internet);
+        break;
+      case AcquisitionCall::Kind::kFiles:
+        acquisition_.StartAddFiles(call.target, call.files);
+        break;
+      case AcquisitionCall::Kind::kFolder: {
+        FolderOptions folder;
+        shared_.Use([&folder](SettingsStore* store) { folder = ReadFolderOptions(*store); });
+        acquisition_.StartAddFolder(call.target, folder);
+        break;
+      }
+    }
+    return Done();
+  });
   server_->OnPost("preview", [this](const auto&, const nlohmann::json& body) {
     std::vector<DocumentRef> documents;
     if (!DocumentsOf(nlohmann::json::array({body}), &documents)) {
@@ -537,6 +577,7 @@ void Application::RegisterResearchRoutes() {
   server_->OnPost("settings", [this](const auto&, const nlohmann::json& body) {
     if (!body.is_object()) return BadRequest("Settings are sent as {\"Section\": {\"key\": value}}.");
     for (const auto& [section, values] : body.items()) {
+      if (values.is_null() && (section == settings::kAdvancedOptions || section == settings::kCrawlerOptions)) continue;
       if (!values.is_object() || !WritableSection(section)) {
         return BadRequest("The settings of \"" + section + "\" cannot be written here.");
       }
@@ -548,6 +589,8 @@ void Application::RegisterResearchRoutes() {
     }
     shared_.Use([&body](SettingsStore* store) {
       for (auto section = body.begin(); section != body.end(); ++section) {
+        // null resets the advanced or the crawler page to its defaults
+        if (section->is_null()) ResetOptionSection(store, section.key().c_str());
         for (auto value = section->begin(); value != section->end(); ++value) {
           if (value->is_string()) {
             store->WriteString(section.key(), value.key(), value->get<std::string>());
