@@ -63,7 +63,16 @@ std::string AcquisitionCallOf(const json& body, AcquisitionCall* call) {
     return TextsOf(body.value("files", json()), &call->files) ? ""
                                                               : "The files are a list of paths.";
   }
-  if (kind != "internet") return "The kind is \"internet\", \"files\" or \"folder\".";
+  if (kind != "internet" && kind != "quick") {
+    return "The kind is \"internet\", \"files\", \"folder\" or \"quick\".";
+  }
+  const json keywords = body.value("keywords", json(""));
+  if (!keywords.is_string()) return "The keywords are a text.";
+  call->internet.keywords = keywords.get<std::string>();
+  if (kind == "quick") {
+    call->kind = AcquisitionCall::Kind::kQuick;
+    return "";
+  }
   call->kind = AcquisitionCall::Kind::kInternet;
   const json mode = body.value("mode", json());
   bool known = false;
@@ -74,9 +83,6 @@ std::string AcquisitionCallOf(const json& body, AcquisitionCall* call) {
     }
   }
   if (!known) return "The mode of an internet request is unknown.";
-  const json keywords = body.value("keywords", json(""));
-  if (!keywords.is_string()) return "The keywords are a text.";
-  call->internet.keywords = keywords.get<std::string>();
   if (!TextsOf(body.value("addresses", json()), &call->internet.addresses)) {
     return "The addresses are a list of texts.";
   }

@@ -2,6 +2,7 @@
 //   {"kind": "internet", "mode": M, "keywords": "...", "addresses": [...], "target": T}
 //   {"kind": "files", "files": ["/path/a.html", ...], "target": T}
 //   {"kind": "folder", "target": T}   (the folder page's values are the settings')
+//   {"kind": "quick", "keywords": "..."}   (the engine page's values are the settings')
 // with M one of "basic", "advanced", "crawl", "crawlpage", "savepage",
 // "wizard-search", "wizard-crawl", "wizard-searchcrawl", and T either
 // {"new": "name"} or {"library": "identifier"} (absent or empty: no target,
@@ -18,9 +19,9 @@
 namespace qora {
 
 struct AcquisitionCall {
-  enum class Kind { kInternet, kFiles, kFolder };
+  enum class Kind { kInternet, kFiles, kFolder, kQuick };
   Kind kind = Kind::kInternet;
-  InternetRequest internet;        // kInternet; its target is `target`
+  InternetRequest internet;        // kInternet (its target is `target`); kQuick's keywords
   std::vector<std::string> files;  // kFiles
   AcquisitionTarget target;
 };

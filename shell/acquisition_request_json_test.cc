@@ -40,6 +40,10 @@ TEST(AcquisitionCallOfTest, ReadsEachKindAndItsTarget) {
             "");
   EXPECT_EQ(call.kind, AcquisitionCall::Kind::kFolder);
   EXPECT_TRUE(call.files.empty());  // nothing left of the call before
+
+  ASSERT_EQ(AcquisitionCallOf(json::parse(R"({"kind": "quick", "keywords": "tides"})"), &call), "");
+  EXPECT_EQ(call.kind, AcquisitionCall::Kind::kQuick);
+  EXPECT_EQ(call.internet.keywords, "tides");
 }
 
 TEST(AcquisitionCallOfTest, RefusesMalformedRequestsWithAReason) {
@@ -53,6 +57,7 @@ TEST(AcquisitionCallOfTest, RefusesMalformedRequestsWithAReason) {
            R"({"kind": "folder", "target": "lib1"})",
            R"({"kind": "folder", "target": {"new": "A", "library": "lib1"}})",
            R"({"kind": "folder", "target": {"library": 7}})",
+           R"({"kind": "quick", "keywords": 7})",
        }) {
     AcquisitionCall call;
     EXPECT_NE(AcquisitionCallOf(json::parse(body), &call), "") << body;

@@ -14,6 +14,7 @@ constexpr char kNoFiles[] = "Please choose files";
 constexpr char kNoFolder[] = "Please choose a folder";
 constexpr char kNoKeywords[] = "Please enter keywords";
 constexpr char kNoAddresses[] = "Please enter start addresses";
+constexpr char kQuickSearchTitle[] = "[Quick Search Results]";
 
 bool Blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
 
@@ -109,6 +110,36 @@ bool AcquisitionSession::StartInternet(const InternetRequest& request) {
              [words, parameters](const std::string& ident) {
                return SearchIntoLibrary(ident, words, parameters);
              });
+}
+
+bool AcquisitionSession::StartQuickSearch(const std::string& keywords) {
+  if (worker_->Busy()) {
+    events_->Push(MessageEvent(kInfo, kBusyText));
+    return false;
+  }
+  if (Blank(keywords)) {
+    events_->Push(MessageEvent(kWarning, kNoKeywords));
+    return false;
+  }
+  std::string parameters;
+  settings_->Use([&](SettingsStore* store) {
+    parameters = EngineParameters(ReadEngineOptions(*store));
+  });
+  std::string title = "Internet Search '";
+  title += keywords;
+  title += "'";
+  return worker_->Start(title, [this, keywords, parameters] {
+    std::vector<DocumentRecord> hits;
+    const std::string failure = QuickSearchHits(keywords, parameters, &hits);
+    if (!failure.empty()) {
+      events_->Push(MessageEvent(kError, failure));
+      return kQuickSearchDone;
+    }
+    nlohmann::json rows = nlohmann::json::array();
+    for (const DocumentRecord& hit : hits) rows.push_back(ListRecord(hit, ""));
+    events_->Push(ListEvent(kQuickSearchTitle, true, std::move(rows)));
+    return kQuickSearchDone;
+  });
 }
 
 bool AcquisitionSession::StartAddFiles(const AcquisitionTarget& target,

@@ -22,6 +22,7 @@ namespace qora {
 
 // The completion codes of the requests.
 inline constexpr int kSearchDone = 0;
+inline constexpr int kQuickSearchDone = 1;
 inline constexpr int kCrawlDone = 2;
 inline constexpr int kFolderAdded = 3;
 inline constexpr int kFilesAdded = 4;
@@ -58,6 +59,13 @@ class AcquisitionSession {
   // Crawl '" or "Internet Search '" with the library's name and "'".
   // Completion 2 for the crawls, 0 for the searches. True when it started.
   bool StartInternet(const InternetRequest& request);
+
+  // The quick internet search: the hits of the engines the engine page
+  // switches on for `keywords`, nothing stored, shown as the document list
+  // "[Quick Search Results]" in its quick-search mode. Refused when busy or
+  // with "Please enter keywords". The window title is "Internet Search '"
+  // with the keywords and "'". Completion 1.
+  bool StartQuickSearch(const std::string& keywords);
 
   // Adds the HTML and PDF files `files` (absolute paths). "Please choose
   // files" when there are none. Completion 4.

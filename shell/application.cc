@@ -519,6 +519,9 @@ void Application::RegisterResearchRoutes() {
       case AcquisitionCall::Kind::kFiles:
         acquisition_.StartAddFiles(call.target, call.files);
         break;
+      case AcquisitionCall::Kind::kQuick:
+        acquisition_.StartQuickSearch(call.internet.keywords);
+        break;
       case AcquisitionCall::Kind::kFolder: {
         FolderOptions folder;
         shared_.Use([&folder](SettingsStore* store) { folder = ReadFolderOptions(*store); });

@@ -9,6 +9,8 @@
 
 #include "qora/engine.h"
 #include "shell/acquisition_parameters.h"
+#include "shell/acquisition_session.h"
+#include "shell/library_commands.h"
 #include "shell/web_requests.h"
 #include "tests/fake_search_engines.h"
 #include "tests/meta_search_fixture.h"
@@ -73,6 +75,52 @@ TEST_F(SearchRequestsTest, QuickSearchHitsReadsTheListBack) {
   testing::internal::GetCapturedStderr();
   EXPECT_NE(failure.find("se.ini"), std::string::npos) << failure;
   EXPECT_TRUE(hits.empty());
+}
+
+// The application's searches: the quick search lists the hits, the basic
+// search stores them in a new library; both on the application's worker.
+TEST_F(SearchRequestsTest, TheApplicationsSearchesRunOnItsWorker) {
+  engines_[2] = LocalEngine();
+  WriteDefinitions();
+  WriteControl("1", "1", "1", "1", "1");  // the engine page decides
+  SettingsStore store;
+  for (int i = 0; i < settings::kSearchEngines; ++i) {
+    Write(&store, settings::kSelectedEngine[i], i == 2 ? 1 : 0);
+    Write(&store, settings::kEngineResults[i], 4);
+  }
+  SharedSettings settings(&store);
+  EventQueue events;
+  OperationWorker worker(&events, &settings);
+  AcquisitionSession session(&events, &settings, &worker);
+
+  ASSERT_TRUE(session.StartQuickSearch("tidal power"));
+  worker.Wait();
+  std::vector<nlohmann::json> seen = events.After(0);
+  for (nlohmann::json& event : seen) event.erase("seq");
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], BusyEvent(true, "Internet Search 'tidal power'"));
+  EXPECT_EQ(seen[1]["type"], "list");
+  EXPECT_EQ(seen[1]["title"], "[Quick Search Results]");
+  EXPECT_EQ(seen[1]["quick"], true);
+  ASSERT_EQ(seen[1]["records"].size(), 2u);
+  EXPECT_EQ(seen[1]["records"][0]["uri"], site_.Site() + "/page/a");
+  EXPECT_EQ(seen[2], CompletionEvent(kQuickSearchDone));
+  EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/local?q=tidal+power&n=4"}));
+
+  const int64_t before = events.LastSeq();
+  InternetRequest search{AcquisitionMode::kBasicSearch, "tidal power", {}, {true, "Tides", ""}};
+  ASSERT_TRUE(session.StartInternet(search));
+  worker.Wait();
+  seen = events.After(before);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0]["title"], "Internet Search 'Tides'");
+  EXPECT_EQ(seen[1]["code"], kSearchDone);
+  std::vector<LibraryInfo> libraries;
+  ASSERT_EQ(ListLibraries(&libraries), "");
+  const auto tides = std::find_if(libraries.begin(), libraries.end(),
+                                  [](const LibraryInfo& l) { return l.name == "Tides"; });
+  ASSERT_NE(tides, libraries.end());
+  EXPECT_EQ(tides->documents, 2);
 }
 
 }  // namespace
