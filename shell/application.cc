@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <clocale>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -29,6 +31,7 @@
 #include "shell/engine_session.h"
 #include "shell/instance_lock.h"
 #include "shell/library_commands.h"
+#include "shell/library_manager.h"
 #include "shell/operation_worker.h"
 #include "shell/research_session.h"
 #include "shell/result_pages.h"
@@ -46,7 +49,6 @@ namespace {
 
 constexpr char kWorkspaceFile[] = "wkspc.ini";
 // The completion code of the repair of every library.
-constexpr int kRepairDone = 16;
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -152,6 +154,7 @@ class Application {
   ResearchSession session_{&events_, &shared_, &worker_, &engine_calls_};
   CommandDispatcher dispatcher_{&session_};
   AcquisitionSession acquisition_{&events_, &shared_, &worker_};
+  LibraryManager manager_{&events_, &worker_, &session_};
   std::mutex mutex_;  // guards state_, data_folder_, crash_question_
   State state_ = State::kFirstStart;
   std::string data_folder_;
@@ -425,6 +428,16 @@ nlohmann::json LibrariesJson(const std::vector<LibraryInfo>& libraries) {
   return list;
 }
 
+// The local date and time in the locale's full form, for the default names
+// of new and merged libraries.
+std::string LocalDateTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[128];
+  return std::strftime(text, sizeof text, "%c", &local) > 0 ? std::string(text) : std::string();
+}
+
 // The sections the front may write; the data folder and the template
 // version are the start's own.
 bool WritableSection(const std::string& section) { return section != "Main"; }
@@ -506,6 +519,47 @@ void Application::RegisterResearchRoutes() {
       return BadRequest("The direction is \"next\" or \"prev\".");
     }
     session_.ShowNextSet(direction == "next");
+    return Done();
+  });
+  server_->OnGet("manager", [this](const auto&, const auto&) {
+    std::vector<ManagedLibrary> libraries;
+    if (!manager_.List(&libraries)) return ApiReply{409, {{"error", "The libraries cannot be listed now."}}};
+    nlohmann::json rows = nlohmann::json::array();
+    for (const ManagedLibrary& row : libraries) {
+      rows.push_back({{"ident", row.library.ident},
+                      {"name", row.library.name},
+                      {"open", row.open},
+                      {"documents", row.library.documents},
+                      {"kb", KilobyteText(row.library.bytes)},
+                      {"date", row.library.date}});
+    }
+    return ApiReply{200, {{"libraries", rows}, {"now", LocalDateTime()}}};
+  });
+  server_->OnPost("manager", [this](const auto&, const nlohmann::json& body) {
+    const std::string command = body.is_object() ? body.value("command", "") : "";
+    const nlohmann::json listed = body.is_object() ? body.value("libraries", nlohmann::json::array())
+                                                   : nlohmann::json();
+    const nlohmann::json name = body.is_object() ? body.value("name", nlohmann::json("")) : nullptr;
+    std::vector<std::string> libraries;
+    bool texts = listed.is_array() && name.is_string();
+    for (const nlohmann::json& ident : texts ? listed : nlohmann::json::array()) {
+      if (!ident.is_string()) texts = false;
+      if (ident.is_string()) libraries.push_back(ident.get<std::string>());
+    }
+    if (!texts) return BadRequest("A library command names its libraries by their identifiers.");
+    if (command == "new") {
+      manager_.StartNew(name.get<std::string>());
+    } else if (command == "merge") {
+      manager_.StartMerge(name.get<std::string>(), libraries);
+    } else if (command == "empty") {
+      manager_.StartEmpty(libraries);
+    } else if (command == "erase") {
+      manager_.StartErase(libraries);
+    } else if (command == "repair") {
+      manager_.StartRepair();
+    } else {
+      return BadRequest("The command is new, merge, empty, erase or repair.");
+    }
     return Done();
   });
   server_->OnPost("acquire", [this](const auto&, const nlohmann::json& body) {
@@ -612,12 +666,7 @@ void Application::RegisterResearchRoutes() {
       crash_question_ = false;
     }
     if (!body.is_object() || !body.value("repair", false)) return Done();
-    worker_.Start("Repairing Libraries", [this] {
-      const std::string failure = RepairLibraries();
-      events_.Push(failure.empty() ? MessageEvent(kInfo, "Repair done.")
-                                   : MessageEvent(kError, failure));
-      return kRepairDone;
-    });
+    manager_.StartRepair();
     return Done();
   });
 }
@@ -678,6 +727,9 @@ std::string FindWebFolder() {
 }
 
 int RunApplication(const ApplicationOptions& options, std::ostream& out, std::ostream& err) {
+  // Dates shown to the user (the default names of new libraries) follow
+  // the user's locale; nothing else of the locale is taken.
+  std::setlocale(LC_TIME, "");
   Application application(options, out, err);
   return application.Run();
 }
