@@ -16,6 +16,7 @@ import { wordButtons } from './wordbar.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
 import { ask } from './question_box.js';
+import { LibraryManager } from './library_manager.js';
 
 const $ = (selector) => document.querySelector(selector);
 const BUSY_MESSAGE = 'Program is busy. Please wait.';
@@ -85,6 +86,15 @@ function whenIdle(action) {
   };
 }
 
+const manager = new LibraryManager($('#library-manager'), {
+  getJson,
+  send,
+  messages,
+  inputDialog: $('#input-box'),
+  questionDialog: $('#question-box'),
+  isBusy: () => state.busy,
+});
+
 const documentList = new DocumentList($('#library-frame'), {
   onSelect: whenIdle((record) => send('/api/preview', documentRef(record))),
 });
@@ -146,6 +156,7 @@ function wireToolbars() {
   on('#passage-button', 'click', () => openResearch('passage', ''));
   on('#concepts-button', 'click', () => openResearch('concepts', state.concepts ?? ''));
   on('#documents-button', 'click', () => openResearch('documents', ''));
+  on('#manager-button', 'click', () => manager.open());
   on('#library-chooser', 'change', (event) => {
     if (event.target.value !== '') send('/api/library', { ident: event.target.value });
   });
@@ -201,7 +212,9 @@ const HANDLERS = {
     if (e.busy && e.title) document.title = e.title;
   },
   completion: (e) => {
-    if (completionChangesLibraries(e.code)) loadLibraries();
+    if (!completionChangesLibraries(e.code)) return;
+    loadLibraries();
+    if (manager.isOpen) manager.refill();
   },
   list: (e) => documentList.setList({
     title: typeof e.title === 'string' && e.title !== '' ? e.title : frameTitle(e.records, e.quick),
