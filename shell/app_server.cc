@@ -14,6 +14,7 @@ namespace {
 constexpr char kCommandPath[] = "/localservlets/";
 // No request of the front comes near this; a larger one is refused whole.
 constexpr size_t kMaxRequestBytes = 4 << 20;
+constexpr size_t kMaxUploadBytes = 64 << 20;
 
 void Refuse(httplib::Response& res, int status, const std::string& message) {
   res.status = status;
@@ -91,6 +92,10 @@ AppServer::AppServer(AppServerFolders folders)
 AppServer::~AppServer() { Stop(); }
 
 void AppServer::OnGet(const std::string& path, ApiHandler handler) { gets_[path] = std::move(handler); }
+void AppServer::OnUpload(const std::string& path, UploadHandler handler) {
+  uploads_[path] = std::move(handler);
+}
+
 void AppServer::OnPost(const std::string& path, ApiHandler handler) {
   posts_[path] = std::move(handler);
 }
@@ -112,7 +117,7 @@ std::string AppServer::address() const {
 }
 
 std::string AppServer::Bind(int port) {
-  server_->set_payload_max_length(kMaxRequestBytes);
+  server_->set_payload_max_length(kMaxUploadBytes);
   // Address reuse only: with port reuse, as the library sets by default, a
   // second program could listen on our port and take half the requests.
   server_->set_socket_options([](int sock) {
@@ -187,13 +192,16 @@ void AppServer::RegisterRoutes() {
     Answer(handler->second(query, nullptr), res);
   });
   server_->Post(R"(/api/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+    std::map<std::string, std::string> query(req.params.begin(), req.params.end());
+    const auto upload = uploads_.find(req.matches[1].str());
+    if (upload != uploads_.end()) return Answer(upload->second(query, req.body), res);
     const auto handler = posts_.find(req.matches[1].str());
     if (handler == posts_.end()) return Refuse(res, 404, "There is no such request.");
+    if (req.body.size() > kMaxRequestBytes) return Refuse(res, 413, "The request is too large.");
     nlohmann::json body = nlohmann::json::parse(req.body, nullptr, /*allow_exceptions=*/false);
     if (!req.body.empty() && body.is_discarded()) {
       return Refuse(res, 400, "The request is not well-formed JSON.");
     }
-    std::map<std::string, std::string> query(req.params.begin(), req.params.end());
     Answer(handler->second(query, body), res);
   });
   // The front's files also stand at the top, as its pages name them

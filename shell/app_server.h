@@ -30,6 +30,11 @@ struct ApiReply {
 using ApiHandler =
     std::function<ApiReply(const std::map<std::string, std::string>& query, const nlohmann::json& body)>;
 
+// A handler of a file sent whole as the body of a POST request (any
+// content type); `query` as above.
+using UploadHandler =
+    std::function<ApiReply(const std::map<std::string, std::string>& query, const std::string& bytes)>;
+
 // A handler of a command URL: receives the command text (the raw address
 // after "/localservlets/", with "%20" as blanks and nothing else decoded).
 using CommandHandler = std::function<void(const std::string& command)>;
@@ -50,6 +55,9 @@ class AppServer {
   // only POST requests and command URLs pass the own-origin check.
   void OnGet(const std::string& path, ApiHandler handler);
   void OnPost(const std::string& path, ApiHandler handler);
+  // A POST request to `path` whose body is a file of at most 64 MiB, not
+  // JSON (which is held to 4 MiB).
+  void OnUpload(const std::string& path, UploadHandler handler);
   void OnCommand(CommandHandler handler);
   // Sets the user data folder once it is known (after a first start).
   void SetDataFolder(const std::string& folder);
@@ -81,6 +89,7 @@ class AppServer {
   std::unique_ptr<httplib::Server> server_;
   std::map<std::string, ApiHandler> gets_;
   std::map<std::string, ApiHandler> posts_;
+  std::map<std::string, UploadHandler> uploads_;
   CommandHandler command_;
   std::function<std::string()> index_;
   int port_ = 0;

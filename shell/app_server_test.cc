@@ -53,6 +53,10 @@ class AppServerTest : public ::testing::Test {
       if (!body.contains("a")) throw std::runtime_error("no a");
       return ApiReply{200, {{"sum", body["a"].get<int>() + 1}}};
     });
+    server_->OnUpload("file", [](const std::map<std::string, std::string>& query, const std::string& bytes) {
+      return ApiReply{200, {{"name", query.count("name") ? query.at("name") : ""}, {"bytes", bytes.size()},
+                            {"nul", bytes.find('\0') != std::string::npos}}};
+    });
     server_->OnCommand([this](const std::string& command) { commands_.push_back(command); });
     ASSERT_EQ(server_->Bind(0), "");
     thread_ = std::thread([this] { server_->Run(); });
@@ -153,6 +157,25 @@ TEST_F(AppServerTest, ForeignHostsAndBadRequestsAreRefusedAndTheServerStaysUp) {
   EXPECT_EQ(client_->Post("/api/sum", own_, std::string(5 << 20, ' '), "application/json")->status,
             413);
   EXPECT_EQ(client_->Get("/")->status, 200);
+}
+
+// A file arrives whole as the body, binary and beyond the JSON limit; a
+// JSON request that large is refused, and both pass the own-origin check.
+TEST_F(AppServerTest, UploadsTakeRawBytesThatJsonRequestsMayNotHave) {
+  std::string bytes(5 << 20, 'x');
+  bytes[10] = '\0';
+  auto res = client_->Post("/api/file?name=a.pdf", own_, bytes, "application/octet-stream");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(nlohmann::json::parse(res->body),
+            nlohmann::json({{"name", "a.pdf"}, {"bytes", 5 << 20}, {"nul", true}}));
+  const std::string big = "{\"a\": 1, \"pad\": \"" + std::string(5 << 20, 'y') + "\"}";
+  res = client_->Post("/api/sum", own_, big, "application/json");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 413);
+  res = client_->Post("/api/file?name=a.pdf", "%PDF", "application/octet-stream");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 403);
 }
 
 }  // namespace

@@ -39,6 +39,7 @@
 #include "shell/settings_store.h"
 #include "shell/shared_settings.h"
 #include "shell/startup.h"
+#include "shell/upload_store.h"
 
 extern char** environ;
 
@@ -82,14 +83,6 @@ std::string AbsoluteFolder(const std::string& folder) {
   return WithTrailingSeparator(error ? folder : absolute.lexically_normal().string());
 }
 
-// Whether the file `name` is of a kind a library takes (HTML or PDF).
-bool ImportableFile(const std::string& name) {
-  std::string extension = fs::path(name).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".htm" || extension == ".html" || extension == ".pdf";
-}
-
 // The sub-folders of `path` and its HTML and PDF files (hidden ones left
 // out), each sorted: what the folder and file choosers show.
 nlohmann::json FolderListing(const std::string& path) {
@@ -104,7 +97,7 @@ nlohmann::json FolderListing(const std::string& path) {
     if (name.empty() || name[0] == '.') continue;
     if (entry.is_directory(entry_error)) {
       folders.push_back(name);
-    } else if (entry.is_regular_file(entry_error) && ImportableFile(name)) {
+    } else if (entry.is_regular_file(entry_error) && ImportableFileName(name)) {
       files.push_back(name);
     }
   }
@@ -520,6 +513,20 @@ void Application::RegisterResearchRoutes() {
     }
     session_.ShowNextSet(direction == "next");
     return Done();
+  });
+  server_->OnUpload("upload", [this](const std::map<std::string, std::string>& query,
+                                     const std::string& bytes) {
+    const auto name = query.find("name");
+    std::string folder;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      folder = data_folder_;
+    }
+    std::string path;
+    const std::string failure =
+        SaveUpload(folder, name != query.end() ? name->second : "", bytes, &path);
+    if (!failure.empty()) return BadRequest(failure);
+    return ApiReply{200, {{"path", path}}};
   });
   server_->OnGet("manager", [this](const auto&, const auto&) {
     std::vector<ManagedLibrary> libraries;
