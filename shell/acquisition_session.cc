@@ -14,6 +14,9 @@ constexpr char kNoFiles[] = "Please choose files";
 constexpr char kNoFolder[] = "Please choose a folder";
 constexpr char kNoKeywords[] = "Please enter keywords";
 constexpr char kNoAddresses[] = "Please enter start addresses";
+constexpr char kLibraryFull[] =
+    "Maximum number of allowed documents reached in the selected library. Please select another "
+    "one.";
 constexpr char kQuickSearchTitle[] = "[Quick Search Results]";
 
 bool Blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
@@ -49,6 +52,10 @@ bool AcquisitionSession::Resolve(const AcquisitionTarget& target, std::string* i
     const auto found = std::find_if(libraries.begin(), libraries.end(),
                                     [&](const LibraryInfo& l) { return l.ident == target.library; });
     if (failure.empty() && found == libraries.end()) failure = "Cannot do this now.";
+    if (failure.empty() && found->documents >= kMaxDocumentsPerLibrary) {
+      events_->Push(MessageEvent(kWarning, kLibraryFull));
+      return false;
+    }
     if (failure.empty()) {
       *ident = found->ident;
       *name = found->name;

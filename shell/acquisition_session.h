@@ -54,8 +54,9 @@ class AcquisitionSession {
   AcquisitionSession& operator=(const AcquisitionSession&) = delete;
 
   // An internet request. Refused with a message when busy, when the mode's
-  // keywords or addresses are missing, or when the target is missing
-  // ("Please checkmark libraries first"). The window title is "Internet
+  // keywords or addresses are missing, when the target is missing
+  // ("Please checkmark libraries first"), or when the chosen library holds
+  // 200 documents or more. The window title is "Internet
   // Crawl '" or "Internet Search '" with the library's name and "'".
   // Completion 2 for the crawls, 0 for the searches. True when it started.
   bool StartInternet(const InternetRequest& request);

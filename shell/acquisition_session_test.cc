@@ -112,6 +112,21 @@ TEST_F(AcquisitionSessionTest, RequestsLackingWhatTheyNeedAreRefusedBeforeAnyLib
   EXPECT_EQ(Library("Fresh").second, -1);
 }
 
+TEST_F(AcquisitionSessionTest, ALibraryOfTwoHundredDocumentsTakesNoMore) {
+  std::string full;
+  ASSERT_EQ(NewLibrary("Full", &full), "");
+  for (int i = 0; i < 200; ++i) {
+    test::WriteFile(data_ + "libraries/" + full + "/loc_c/d" + std::to_string(i) + ".dml", "<dml/>");
+  }
+  ASSERT_EQ(Library("Full").second, 200);
+  TakeEvents();
+  EXPECT_FALSE(session_.StartAddFiles({false, "", full}, {dir_.path() + "any.html"}));
+  EXPECT_EQ(TakeEvents(),
+            std::vector<json>({MessageEvent(kWarning,
+                                            "Maximum number of allowed documents reached in the "
+                                            "selected library. Please select another one.")}));
+}
+
 TEST_F(AcquisitionSessionTest, ACrawlFillsTheChosenOrANewLibraryUnderItsTitle) {
   test::TinySite site(
       {{"/", test::Page("Home", "Volcanoes erupt lava. <a href=\"bees.html\">bees</a>")},
