@@ -33,8 +33,8 @@ bool IsCrawlMode(AcquisitionMode mode) {
 }
 
 AcquisitionSession::AcquisitionSession(EventQueue* events, SharedSettings* settings,
-                                       OperationWorker* worker)
-    : events_(events), settings_(settings), worker_(worker) {}
+                                       OperationWorker* worker, ResearchSession* research)
+    : events_(events), settings_(settings), worker_(worker), research_(research) {}
 
 bool AcquisitionSession::Resolve(const AcquisitionTarget& target, std::string* ident,
                                  std::string* name) {
@@ -71,7 +71,8 @@ bool AcquisitionSession::Resolve(const AcquisitionTarget& target, std::string* i
 
 bool AcquisitionSession::Run(const AcquisitionTarget& target, const std::string& title,
                              int completion,
-                             const std::function<std::string(const std::string& ident)>& request) {
+                             const std::function<std::string(const std::string& ident)>& request,
+                             const std::function<int(const std::string& ident)>& then) {
   std::string ident;
   std::string name;
   bool resolved = false;
@@ -79,10 +80,13 @@ bool AcquisitionSession::Run(const AcquisitionTarget& target, const std::string&
     return false;
   }
   const std::string shown = title.back() == '\'' ? title + name + "'" : title;
-  return worker_->Start(shown, [this, ident, completion, request] {
+  return worker_->Start(shown, [this, ident, completion, request, then] {
     const std::string failure = request(ident);
-    if (!failure.empty()) events_->Push(MessageEvent(kError, failure));
-    return completion;
+    if (!failure.empty()) {
+      events_->Push(MessageEvent(kError, failure));
+      return completion;
+    }
+    return then ? then(ident) : completion;
   });
 }
 
@@ -107,10 +111,17 @@ bool AcquisitionSession::StartInternet(const InternetRequest& request) {
   }
   if (crawl) {
     const std::vector<std::string> addresses = request.addresses;
+    std::function<int(const std::string&)> preview;
+    if (request.mode == AcquisitionMode::kSaveThisPage && research_ != nullptr) {
+      preview = [this](const std::string& ident) {
+        return research_->PreviewLastDocumentOf(ident, kCrawlDone);
+      };
+    }
     return Run(request.target, "Internet Crawl '", kCrawlDone,
                [addresses, parameters](const std::string& ident) {
                  return CrawlIntoLibrary(ident, addresses, parameters);
-               });
+               },
+               preview);
   }
   const std::string words = request.keywords;
   return Run(request.target, "Internet Search '", kSearchDone,

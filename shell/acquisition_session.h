@@ -16,6 +16,7 @@
 #include "shell/acquisition_parameters.h"
 #include "shell/app_events.h"
 #include "shell/operation_worker.h"
+#include "shell/research_session.h"
 #include "shell/shared_settings.h"
 
 namespace qora {
@@ -48,8 +49,10 @@ bool IsCrawlMode(AcquisitionMode mode);
 
 class AcquisitionSession {
  public:
-  // All three must outlive the session.
-  AcquisitionSession(EventQueue* events, SharedSettings* settings, OperationWorker* worker);
+  // All must outlive the session. `research` (may be null) previews a
+  // page saved into a library.
+  AcquisitionSession(EventQueue* events, SharedSettings* settings, OperationWorker* worker,
+                     ResearchSession* research = nullptr);
   AcquisitionSession(const AcquisitionSession&) = delete;
   AcquisitionSession& operator=(const AcquisitionSession&) = delete;
 
@@ -58,7 +61,9 @@ class AcquisitionSession {
   // ("Please checkmark libraries first"), or when the chosen library holds
   // 200 documents or more. The window title is "Internet
   // Crawl '" or "Internet Search '" with the library's name and "'".
-  // Completion 2 for the crawls, 0 for the searches. True when it started.
+  // Completion 2 for the crawls, 0 for the searches; saving a page ends
+  // with the preview of the library's last document and completion 7 when
+  // a research session is given. True when it started.
   bool StartInternet(const InternetRequest& request);
 
   // The quick internet search: the hits of the engines the engine page
@@ -85,12 +90,16 @@ class AcquisitionSession {
   // Resolves the target, then runs `request` on the worker under `title`
   // (the library's name is appended to a title ending in "'", followed by
   // "'"); a failure text of `request` is shown as an error.
+  // When `then` is given it runs after a request that did not fail and its
+  // result is the completion code.
   bool Run(const AcquisitionTarget& target, const std::string& title, int completion,
-           const std::function<std::string(const std::string& ident)>& request);
+           const std::function<std::string(const std::string& ident)>& request,
+           const std::function<int(const std::string& ident)>& then = {});
 
   EventQueue* const events_;
   SharedSettings* const settings_;
   OperationWorker* const worker_;
+  ResearchSession* const research_;
 };
 
 }  // namespace qora

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "qora/engine.h"
 #include "shell/data_folder.h"
 #include "shell/engine_session.h"
 #include "shell/library_commands.h"
@@ -31,6 +32,10 @@ class AcquisitionSessionTest : public ::testing::Test {
     data_ = dir_.path() + "qoralibs/";
     ASSERT_EQ(InitDataFolder(installed, data_), "");
     ASSERT_EQ(engine_.Start(data_), 0);
+    int workspace = -1;
+    EngineOpenWorkspace("wkspc.ini", &workspace);
+    ASSERT_GT(workspace, 0);
+    research_.SetWorkspace(workspace);
   }
 
   // The events pushed since the last call, without their sequence numbers.
@@ -65,7 +70,9 @@ class AcquisitionSessionTest : public ::testing::Test {
   EventQueue events_;
   int64_t seen_ = 0;
   OperationWorker worker_{&events_, &settings_};
-  AcquisitionSession session_{&events_, &settings_, &worker_};
+  EngineCalls calls_;
+  ResearchSession research_{&events_, &settings_, &worker_, &calls_};
+  AcquisitionSession session_{&events_, &settings_, &worker_, &research_};
 };
 
 TEST_F(AcquisitionSessionTest, RequestsLackingWhatTheyNeedAreRefusedBeforeAnyLibraryIsMade) {
@@ -144,12 +151,26 @@ TEST_F(AcquisitionSessionTest, ACrawlFillsTheChosenOrANewLibraryUnderItsTitle) {
   EXPECT_EQ(store_.ReadInt("LibraryOptions", "newLib", -1), 0);
   EXPECT_EQ(store_.ReadInt("Settings", "gracefullyTerminated", -1), 0);
 
-  // Saving one page makes a new library and stores that page alone.
+  // Saving one page makes a new library, stores that page alone, and
+  // previews it: its summary and its concept map are shown.
   crawl = {AcquisitionMode::kSaveThisPage, "", {site.Url("/bees.html")}, {true, "Saved", ""}};
   ASSERT_TRUE(session_.StartInternet(crawl));
   worker_.Wait();
-  EXPECT_EQ(TakeEvents(), Ran("Internet Crawl 'Saved'", kCrawlDone));
-  EXPECT_EQ(Library("Saved").second, 1);
+  const std::vector<json> events = TakeEvents();
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events.front(), BusyEvent(true, "Internet Crawl 'Saved'"));
+  EXPECT_EQ(events[events.size() - 2], CompletionEvent(kPreviewDone));
+  std::vector<std::string> pages;
+  for (const json& event : events) {
+    if (event["type"] == "page") pages.push_back(event["kind"]);
+  }
+  EXPECT_EQ(pages, std::vector<std::string>({"sumry", "map"}));
+  const auto [saved, documents] = Library("Saved");
+  EXPECT_EQ(documents, 1);
+  int store = -1;
+  EngineFindStore(saved.c_str(), &store);
+  EXPECT_EQ(research_.CurrentDocument().store, store);
+  EXPECT_FALSE(research_.CurrentDocument().docid.empty());
   EXPECT_EQ(store_.ReadInt("LibraryOptions", "newLib", -1), 1);
 }
 

@@ -146,7 +146,7 @@ class Application {
   EngineCalls engine_calls_;
   ResearchSession session_{&events_, &shared_, &worker_, &engine_calls_};
   CommandDispatcher dispatcher_{&session_};
-  AcquisitionSession acquisition_{&events_, &shared_, &worker_};
+  AcquisitionSession acquisition_{&events_, &shared_, &worker_, &session_};
   LibraryManager manager_{&events_, &worker_, &session_};
   std::mutex mutex_;  // guards state_, data_folder_, crash_question_
   State state_ = State::kFirstStart;

@@ -151,6 +151,13 @@ int EngineCalls::RankDocuments(int query, int count, int workspace) {
   return result;
 }
 
+int EngineCalls::ListDocuments(int store, int start, int count, int workspace) {
+  Tell(Call("EngineListDocuments", {N(store), N(start), N(count), N(workspace)}));
+  int result = -1;
+  EngineListDocuments(store, start, count, workspace, &result);
+  return result;
+}
+
 int EngineCalls::Summarize(int query, const std::string& document_list, int workspace,
                            int bias_percent) {
   Tell(Call("EngineSummarize", {N(query), document_list, N(workspace), N(bias_percent)}));

@@ -46,6 +46,7 @@ class EngineCalls {
 
   // Analyses: result list handles, or the entry points' failure values.
   int RankDocuments(int query, int count, int workspace);
+  int ListDocuments(int store, int start, int count, int workspace);
   int Summarize(int query, const std::string& document_list, int workspace, int bias_percent);
   int ConceptMap(const std::string& request);
   // The text of the result list ("" on failure).

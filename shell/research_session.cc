@@ -208,6 +208,22 @@ bool ResearchSession::StartPreviewOf(const DocumentRef& document, bool analysis_
   });
 }
 
+int ResearchSession::PreviewLastDocumentOf(const std::string& library, int otherwise) {
+  const int store = LibraryStore(library);
+  if (store < 0) return otherwise;
+  const int workspace_handle = workspace();
+  const int list = engine_->ListDocuments(store, -1, 1, workspace_handle);
+  std::vector<DocumentRecord> last;
+  ReadResultText(engine_->WriteResultList(list, workspace_handle), &last);
+  if (last.empty()) return otherwise;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    current_ = {store, last.front().docid};
+    mode_ = DisplayMode::kSingle;
+  }
+  return RunPreview();
+}
+
 bool ResearchSession::Analyze(const std::vector<DocumentRef>& checked) {
   if (checked.empty()) {
     events_->Push(MessageEvent(kWarning, kNoDocuments));

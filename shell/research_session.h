@@ -141,6 +141,12 @@ class ResearchSession {
   // their analysis (view kind 3). True when a flow started.
   bool Analyze(const std::vector<DocumentRef>& checked);
 
+  // For the operation running on the worker that saved a page into the
+  // library `library` (identifier): its last document becomes the current
+  // one and is previewed as StartPreview does. Returns 7, or `otherwise`
+  // when the library has no document. Call it on the worker thread only.
+  int PreviewLastDocumentOf(const std::string& library, int otherwise);
+
   // Shows the concept map remembered at `level` (1 the previous map, 2 the
   // one before it); nothing for another level or where none is remembered.
   bool ShowRememberedMap(int level);
