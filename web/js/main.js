@@ -11,7 +11,8 @@ import { MessageBox } from './message_box.js';
 import { startPolling } from './poller.js';
 import { stepProgress } from './progress.js';
 import { ResearchDialog } from './research_dialog.js';
-import { appendPassage } from './scratch.js';
+import { ScratchPad } from './scratch_pad.js';
+import { ExportDialog } from './export_dialog.js';
 import { wordButtons } from './wordbar.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
@@ -23,6 +24,7 @@ const BUSY_MESSAGE = 'Program is busy. Please wait.';
 const state = {
   settings: {},
   selectedDocuments: [], // the documents of the last analysis
+  dataFolder: '/', // where Send to Word first looks
   busy: false,
   progress: 0,
 };
@@ -84,6 +86,13 @@ function whenIdle(action) {
     return action(...args);
   };
 }
+
+const exportDialog = new ExportDialog($('#export-dialog'), { getJson, messages });
+const scratchPad = new ScratchPad($('#scratch-frame'), $('#scratch-menu'), {
+  api: { getJson, postJson },
+  messages,
+  chooseExportPath: () => exportDialog.choose(state.dataFolder),
+});
 
 const documentList = new DocumentList($('#library-frame'), {
   onSelect: whenIdle((record) => send('/api/preview', documentRef(record))),
@@ -211,11 +220,7 @@ const HANDLERS = {
   page: (e) => { $('#preview').src = e.url; },
   title: (e) => { document.title = e.text; },
   wordbar: (e) => showWords(e.words),
-  scratch: (e) => {
-    const pad = $('#scratch-pad');
-    pad.value = appendPassage(pad.value, e.passage);
-    pad.scrollTop = pad.scrollHeight;
-  },
+  scratch: (e) => scratchPad.insertPassage(e.passage),
 };
 
 function applyEvent(event) {
@@ -261,6 +266,7 @@ async function crashCheck() {
     const repair = await ask($('#question-box'), begin.crash);
     await send('/api/crashcheck', { repair });
   }
+  if (typeof begin?.data === 'string' && begin.data !== '') state.dataFolder = begin.data;
   return Number.isInteger(begin?.seq) ? begin.seq : 0;
 }
 
@@ -272,6 +278,9 @@ async function start() {
   setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
   showWords(state.settings.WordBar?.searchWords ?? '');
   await loadLibraries();
+  // Read before the first poll, so no passage arrives before the stored pad.
+  await scratchPad.load();
+  scratchPad.startSaving();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
 
