@@ -168,8 +168,9 @@ export class ScratchPad {
     return this.loaded && this.rtf() !== this.saved;
   }
 
-  // Reads the stored pad. When it cannot be read the pad is never saved, so
-  // the file keeps what it holds.
+  // Reads the stored pad; the pad takes typing only from then on, and its
+  // data-state tells "loaded" or "unreadable". When it cannot be read the
+  // pad is never saved, so the file keeps what it holds.
   async load() {
     try {
       const answer = await this.api.getJson('/api/scratch');
@@ -181,6 +182,8 @@ export class ScratchPad {
       this.messages.show('error', `The scratch pad could not be read (${error.message}); `
         + 'it will not be saved during this session.');
     }
+    this.pad.contentEditable = 'true';
+    this.pad.dataset.state = this.loaded ? 'loaded' : 'unreadable';
   }
 
   // Saves the pad when it changed since the last save; resolves to whether

@@ -17,10 +17,16 @@ describe('the scratch pad', { skip }, () => {
   const text = (a) => a.page.innerText('#scratch-pad');
   const tool = (a, command) => a.page.click(`.scratch-tools [data-command="${command}"]`);
   const saves = (a) => a.bodies('/api/scratch');
+  const loaded = (a) => a.page.waitForSelector('#scratch-pad[data-state="loaded"]');
+  async function open(options) {
+    const a = await suite.openApp(options);
+    await loaded(a);
+    return a;
+  }
 
   test('typed and pasted formatting, a passage undone in one step, a time stamp, saved and read back', async () => {
     suite.mock.state.scratch = '';
-    const a = await suite.openApp({ clock: new Date(2026, 11, 8, 21, 40, 5) });
+    const a = await open({ clock: new Date(2026, 11, 8, 21, 40, 5) });
     await a.page.context().grantPermissions(['clipboard-read', 'clipboard-write'], { origin: suite.baseUrl });
 
     await a.page.click('#scratch-pad');
@@ -98,7 +104,9 @@ describe('the scratch pad', { skip }, () => {
 
     const before = await text(a);
     await a.page.reload();
+    await loaded(a);
     await eventually(async () => (await text(a)).includes('Barrages'), 3000, 'the pad read back');
+    assert.equal(saves(a).length, 1, 'leaving an unchanged pad saves nothing');
     assert.equal(await text(a), before);
     assert.equal(before.split('\n').pop(), stamped);
     assert.match(await a.page.innerHTML('#scratch-pad'), /<b>turn<\/b>/);
@@ -111,12 +119,13 @@ describe('the scratch pad', { skip }, () => {
 
   test('a change is saved when the page goes away, and Clear empties the pad', async () => {
     suite.mock.state.scratch = '{\\rtf1\\ansi {\\b Kept} text\\par\n}';
-    const a = await suite.openApp();
+    const a = await open();
     await eventually(async () => (await text(a)) === 'Kept text', 3000, 'the stored pad');
     await a.page.click('#scratch-pad');
     await a.page.keyboard.press('Control+End');
     await a.page.keyboard.type(' and more');
     await a.page.reload();
+    await loaded(a);
     await eventually(async () => (await text(a)) === 'Kept text and more', 3000, 'the pad saved on leaving');
     assert.match(suite.mock.state.scratch, /\{\\b Kept\} text and more\\par/);
 
@@ -130,7 +139,7 @@ describe('the scratch pad', { skip }, () => {
   });
 
   test('Paste without the clipboard permission tells the user to press Ctrl+V', async () => {
-    const a = await suite.openApp();
+    const a = await open();
     await a.page.click('#scratch-pad');
     await tool(a, 'paste');
     const message = a.page.locator('#message-box[open] .message-text');
@@ -144,7 +153,7 @@ describe('the scratch pad', { skip }, () => {
   test('Send to Word refuses a ".url" name and writes the chosen file', async () => {
     suite.mock.state.exports = [];
     suite.mock.state.scratch = '';
-    const a = await suite.openApp();
+    const a = await open();
     await a.page.click('#scratch-pad');
     await a.page.keyboard.type('For the report');
     await tool(a, 'word');
