@@ -120,6 +120,11 @@ TEST(ScratchRoutesTest, SavesReadsBackAndExportsThePad) {
   EXPECT_EQ(pushed[0]["text"], "Please choose files");
   EXPECT_TRUE(opened.empty());
 
+  res = post("/api/scratch/export", {{"path", "Tides.doc"}, {"rtf", kPad}});
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 400);
+  EXPECT_FALSE(fs::exists("Tides.doc"));
+
   res = post("/api/scratch/export", {{"path", dir.path() + "Tides.doc"}, {"rtf", kPad}});
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 204);

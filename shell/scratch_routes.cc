@@ -43,6 +43,10 @@ void RegisterScratchRoutes(AppServer* server, EventQueue* events, ScratchRouteHo
       return Refused(400, "Send to Word is sent as {\"path\": \"...\", \"rtf\": \"...\"}.");
     }
     const std::string path = body["path"].get<std::string>();
+    // A relative name would land wherever the server happens to run.
+    if (!path.empty() && path.front() != '/') {
+      return Refused(400, "The file of Send to Word is named by its absolute path.");
+    }
     if (!ExportPathAccepted(path)) {
       events->Push(MessageEvent(kWarning, kChooseFilesMessage));
       return ApiReply{204, nullptr};

@@ -26,7 +26,8 @@ struct ScratchRouteHooks {
 //   POST scratch         {"rtf": text} -> 204, the file replaced whole
 //   POST scratch/export  {"path": "/abs/name.doc", "rtf": text} -> 204; a
 //        path without a file name or with the extension "url" writes
-//        nothing and pushes the warning "Please choose files" on `events`.
+//        nothing and pushes the warning "Please choose files" on `events`;
+//        a relative path is refused (400).
 // Malformed bodies get 400 and a failed read or write 500, each with an
 // {"error": text} the front shows. `server` and `events` must outlive the
 // serving.

@@ -51,10 +51,18 @@ export class ScratchPad {
     this.pad.addEventListener('contextmenu', (event) => {
       event.preventDefault();
       this.menu.hidden = false;
-      const { innerWidth, innerHeight } = window;
+      let { clientX: x, clientY: y } = event;
+      if (x === 0 && y === 0) {
+        // Opened from the keyboard: at the selection.
+        const selection = window.getSelection();
+        const rect = selection.rangeCount > 0 ? selection.getRangeAt(0).getBoundingClientRect() : null;
+        const pad = this.pad.getBoundingClientRect();
+        x = rect && rect.height > 0 ? rect.left : pad.left + 10;
+        y = rect && rect.height > 0 ? rect.bottom : pad.top + 10;
+      }
       const box = this.menu.getBoundingClientRect();
-      this.menu.style.left = `${Math.min(event.clientX, innerWidth - box.width - 4)}px`;
-      this.menu.style.top = `${Math.min(event.clientY, innerHeight - box.height - 4)}px`;
+      this.menu.style.left = `${Math.max(0, Math.min(x, window.innerWidth - box.width - 4))}px`;
+      this.menu.style.top = `${Math.max(0, Math.min(y, window.innerHeight - box.height - 4))}px`;
     });
     document.addEventListener('mousedown', (event) => {
       if (!this.menu.hidden && !this.menu.contains(event.target)) this.hideMenu();

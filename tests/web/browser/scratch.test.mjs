@@ -117,7 +117,7 @@ describe('the scratch pad', { skip }, () => {
     await a.close();
   });
 
-  test('a change is saved when the page goes away, and Clear empties the pad', async () => {
+  test('a change is saved when the page goes away; Clear, Copy, Paste and Cut', async () => {
     suite.mock.state.scratch = '{\\rtf1\\ansi {\\b Kept} text\\par\n}';
     const a = await open();
     await eventually(async () => (await text(a)) === 'Kept text', 3000, 'the stored pad');
@@ -134,6 +134,22 @@ describe('the scratch pad', { skip }, () => {
     assert.equal((await text(a)).trim(), '');
     await tool(a, 'undo');
     assert.equal(await text(a), 'Kept text and more');
+
+    // Copy, Clear and Paste bring the text back with its bold; Cut takes
+    // the selection out.
+    await a.page.context().grantPermissions(['clipboard-read', 'clipboard-write'], { origin: suite.baseUrl });
+    await a.page.keyboard.press('Control+a');
+    await tool(a, 'copy');
+    await tool(a, 'clear');
+    assert.equal((await text(a)).trim(), '');
+    await tool(a, 'paste');
+    await eventually(async () => (await text(a)) === 'Kept text and more', 3000, 'the pasted copy');
+    assert.match(await a.page.innerHTML('#scratch-pad'), /<b>Kept<\/b>/);
+    await a.page.keyboard.press('Control+End');
+    for (let i = 0; i < 5; i += 1) await a.page.keyboard.press('Shift+ArrowLeft');
+    await tool(a, 'cut');
+    assert.equal(await text(a), 'Kept text and');
+    assert.equal(await a.page.evaluate(() => navigator.clipboard.readText()), ' more');
     assert.deepEqual(a.problems, []);
     await a.close();
   });

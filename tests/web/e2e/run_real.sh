@@ -30,6 +30,8 @@ qora lib new Sample >/dev/null
 qora add-folder Sample "$source_dir/samples/library" --max-docs 200 --max-kb 100000 >/dev/null
 qora lib new Empty >/dev/null
 
+# Made before the server starts, so the wait below never reads a missing log.
+: >"$work/serve.log"
 # Without a display the server opens no file the tests export.
 QORA_WEB="$build/web" env -u DISPLAY -u WAYLAND_DISPLAY "$build/qora" --data "$work/data" serve \
   --no-browser --port 0 >"$work/serve.log" 2>&1 &
