@@ -35,6 +35,7 @@
 #include "shell/operation_worker.h"
 #include "shell/research_session.h"
 #include "shell/result_pages.h"
+#include "shell/scratch_routes.h"
 #include "shell/settings_keys.h"
 #include "shell/settings_store.h"
 #include "shell/shared_settings.h"
@@ -194,6 +195,15 @@ bool Application::Prepare() {
   server_ = std::make_unique<AppServer>(AppServerFolders{web, data_folder_});
   RegisterStartRoutes();
   RegisterResearchRoutes();
+  RegisterScratchRoutes(server_.get(), &events_,
+                        {[this] {
+                           std::lock_guard<std::mutex> lock(mutex_);
+                           return data_folder_;
+                         },
+                         // xdg-open hands the exported file to the word processor.
+                         [](const std::string& path) {
+                           if (HasDisplay()) OpenBrowser(path);
+                         }});
   const int port = options_.port != 0 ? options_.port : kDefaultPort;
   std::string bound = server_->Bind(port);
   // The usual port may belong to another program: any free one will do.

@@ -64,3 +64,27 @@ export function resultPage(name) {
 <a id="concept-link" href="/localservlets/queryConcepts?concept=12+13+">research concepts</a>.</p>
 </body></html>`;
 }
+
+// A small made-up tree of folders for the file choosers, each with its
+// sub-folders and its HTML and PDF files.
+const FOLDERS = {
+  '/': { folders: ['home', 'mock'], files: [] },
+  '/home': { folders: ['user'], files: [] },
+  '/home/user': { folders: ['Documents'], files: [] },
+  '/home/user/Documents': { folders: [], files: ['tides.htm'] },
+  '/mock': { folders: ['qoralibs'], files: [] },
+  '/mock/qoralibs': { folders: ['html', 'libraries', 'template'], files: ['notes.htm'] },
+  '/mock/qoralibs/html': { folders: [], files: ['map_.htm'] },
+  '/mock/qoralibs/libraries': { folders: [], files: [] },
+  '/mock/qoralibs/template': { folders: [], files: [] },
+};
+
+// The listing of `path` as GET /api/folders answers it, or null when the
+// tree has no such folder.
+export function folderListing(path) {
+  const folder = path === '/' ? '/' : String(path).replace(/\/+$/, '') || '/';
+  const entry = FOLDERS[folder];
+  if (!entry) return null;
+  const parent = folder === '/' ? '' : folder.slice(0, folder.lastIndexOf('/')) || '/';
+  return { path: folder, parent, folders: [...entry.folders], files: [...entry.files] };
+}

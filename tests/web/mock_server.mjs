@@ -6,7 +6,7 @@ import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, resolve, dirname, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { librarySummaries, makeLibraries, resultPage } from './mock_data.mjs';
+import { folderListing, librarySummaries, makeLibraries, resultPage } from './mock_data.mjs';
 
 const HERE = dirname(fileURLToPath(import.meta.url));
 export const WEB_ROOT = resolve(HERE, '../../web');
@@ -27,7 +27,7 @@ class HttpError extends Error {
 // operation and every API request received (for a look by hand).
 function makeState() {
   return { libraries: makeLibraries(), settings: {}, events: [], seq: 0, busy: false,
-    status: '', stop: false, requests: [] };
+    status: '', stop: false, requests: [], scratch: '', exports: [] };
 }
 
 function emit(state, event) {
@@ -181,6 +181,21 @@ function eraseDocuments(state, documents) {
   }
 }
 
+// Send to Word: the file is kept in `exports` (for a look by the tests);
+// no name or an internet shortcut (".url") gets the server's warning.
+function exportScratch(state, body) {
+  if (typeof body.path !== 'string' || typeof body.rtf !== 'string') {
+    throw new HttpError(400, 'Send to Word is sent as {"path": "...", "rtf": "..."}.');
+  }
+  const name = body.path.split('/').pop();
+  const dot = name.lastIndexOf('.');
+  if (name === '' || (dot > 0 && name.slice(dot + 1).toLowerCase() === 'url')) {
+    return emit(state, { type: 'message', level: 'warning', title: 'QORA', text: 'Please choose files' });
+  }
+  state.exports.push({ path: body.path, rtf: body.rtf });
+  return undefined;
+}
+
 // POST handlers: body in, answer out (or an HttpError).
 const POSTS = {
   '/api/command': (s, b) => command(s, b.command),
@@ -198,6 +213,11 @@ const POSTS = {
     if (b.direction !== 'next' && b.direction !== 'prev') throw new HttpError(400, 'direction must be next or prev');
     emit(s, { type: 'message', level: 'info', title: 'QORA', text: `No ${b.direction} set of documents` });
   },
+  '/api/scratch': (s, b) => {
+    if (typeof b.rtf !== 'string') throw new HttpError(400, 'The scratch pad is sent as {"rtf": "..."}.');
+    s.scratch = b.rtf;
+  },
+  '/api/scratch/export': exportScratch,
   // For a look by hand: queue events as the server would send them.
   '/mock/events': (s, b) => { (Array.isArray(b.events) ? b.events : []).forEach((e) => emit(s, e)); },
 };
@@ -214,6 +234,12 @@ const GETS = {
   '/api/start': (s) => ({ state: 'ready', data: '/mock/qoralibs/', crash: s.crash ?? '' }),
   '/api/libraries': (s) => librarySummaries(s.libraries),
   '/api/settings': (s) => s.settings,
+  '/api/scratch': (s) => ({ rtf: s.scratch }),
+  '/api/folders': (s, url) => {
+    const listing = folderListing(url.searchParams.get('path') ?? '/');
+    if (!listing) throw new HttpError(404, 'There is no such folder.');
+    return listing;
+  },
   '/mock/requests': (s) => s.requests,
 };
 

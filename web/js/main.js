@@ -11,7 +11,8 @@ import { MessageBox } from './message_box.js';
 import { startPolling } from './poller.js';
 import { stepProgress } from './progress.js';
 import { ResearchDialog } from './research_dialog.js';
-import { appendPassage } from './scratch.js';
+import { ScratchPad } from './scratch_pad.js';
+import { ExportDialog } from './export_dialog.js';
 import { wordButtons } from './wordbar.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
@@ -24,6 +25,7 @@ const BUSY_MESSAGE = 'Program is busy. Please wait.';
 const state = {
   settings: {},
   selectedDocuments: [], // the documents of the last analysis
+  dataFolder: '/', // where Send to Word first looks
   busy: false,
   progress: 0,
 };
@@ -93,6 +95,13 @@ const manager = new LibraryManager($('#library-manager'), {
   inputDialog: $('#input-box'),
   questionDialog: $('#question-box'),
   isBusy: () => state.busy,
+});
+
+const exportDialog = new ExportDialog($('#export-dialog'), { getJson, messages });
+const scratchPad = new ScratchPad($('#scratch-frame'), $('#scratch-menu'), {
+  api: { getJson, postJson },
+  messages,
+  chooseExportPath: () => exportDialog.choose(state.dataFolder),
 });
 
 const documentList = new DocumentList($('#library-frame'), {
@@ -224,11 +233,7 @@ const HANDLERS = {
   page: (e) => { $('#preview').src = e.url; },
   title: (e) => { document.title = e.text; },
   wordbar: (e) => showWords(e.words),
-  scratch: (e) => {
-    const pad = $('#scratch-pad');
-    pad.value = appendPassage(pad.value, e.passage);
-    pad.scrollTop = pad.scrollHeight;
-  },
+  scratch: (e) => scratchPad.insertPassage(e.passage),
 };
 
 function applyEvent(event) {
@@ -274,6 +279,7 @@ async function crashCheck() {
     const repair = await ask($('#question-box'), begin.crash);
     await send('/api/crashcheck', { repair });
   }
+  if (typeof begin?.data === 'string' && begin.data !== '') state.dataFolder = begin.data;
   return Number.isInteger(begin?.seq) ? begin.seq : 0;
 }
 
@@ -285,6 +291,9 @@ async function start() {
   setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
   showWords(state.settings.WordBar?.searchWords ?? '');
   await loadLibraries();
+  // Read before the first poll, so no passage arrives before the stored pad.
+  await scratchPad.load();
+  scratchPad.startSaving();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
 

@@ -42,11 +42,14 @@ export async function startSuite() {
 // given, replaces the server's list of libraries, `settings` the settings
 // the page reads at start, and the API paths in `stub` are answered with {}
 // without reaching the server (for requests that name made-up libraries);
-// `brokenSettings` makes reading the settings fail.
+// `brokenSettings` makes reading the settings fail; `clock`, when given,
+// is the time the page's clock starts at (it runs on, and the test can
+// move it ahead with page.clock.fastForward).
 async function openApp(browser, baseUrl,
-  { libraries, settings, stub = [], brokenSettings = false, width = 1240, height = 860 } = {}) {
+  { libraries, settings, stub = [], brokenSettings = false, clock, width = 1240, height = 860 } = {}) {
   const context = await browser.newContext({ viewport: { width, height } });
   const page = await context.newPage();
+  if (clock) await page.clock.install({ time: clock });
   const script = { events: [], busy: undefined, status: undefined };
   const posted = [];
   const problems = [];

@@ -30,8 +30,11 @@ qora lib new Sample >/dev/null
 qora add-folder Sample "$source_dir/samples/library" --max-docs 200 --max-kb 100000 >/dev/null
 qora lib new Empty >/dev/null
 
-QORA_WEB="$build/web" "$build/qora" --data "$work/data" serve --no-browser --port 0 \
-  >"$work/serve.log" 2>&1 &
+# Made before the server starts, so the wait below never reads a missing log.
+: >"$work/serve.log"
+# Without a display the server opens no file the tests export.
+QORA_WEB="$build/web" env -u DISPLAY -u WAYLAND_DISPLAY "$build/qora" --data "$work/data" serve \
+  --no-browser --port 0 >"$work/serve.log" 2>&1 &
 server=$!
 address=""
 for _ in $(seq 1 100); do
@@ -46,7 +49,7 @@ if [ -z "$address" ]; then
 fi
 
 status=0
-QORA_TEST_URL="$address" QORA_PROGRAM="$build/qora" QORA_WEB="$build/web" \
+QORA_TEST_URL="$address" QORA_PROGRAM="$build/qora" QORA_WEB="$build/web" QORA_TEST_DATA="$work/data" \
   node --test --test-concurrency=1 "$here"/*.test.mjs || status=$?
 
 # A clean end: SIGTERM, exit status 0, settings saved with the clean mark.

@@ -1,4 +1,4 @@
-// Events, command links, pane layout, word bar, progress bar and scratch pad.
+// Events, command links, pane layout, word bar and progress bar.
 
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -7,7 +7,6 @@ import { commandFromAddress } from '../../../web/js/commands.js';
 import { defaultEdges, paneEdges } from '../../../web/js/layout.js';
 import { splitWords, wordButtons } from '../../../web/js/wordbar.js';
 import { stepProgress } from '../../../web/js/progress.js';
-import { appendPassage } from '../../../web/js/scratch.js';
 
 test('well-formed events have no problem', () => {
   const events = [
@@ -90,10 +89,4 @@ test('the progress bar steps while busy, wraps when full and rests when idle', (
   assert.equal(stepProgress(100, true), 0);
   assert.equal(stepProgress(42, false), 0);
   assert.equal(stepProgress(undefined, true), 1);
-});
-
-test('passages go to the end of the scratch pad, each on its own line', () => {
-  assert.equal(appendPassage('', 'one'), 'one\n');
-  assert.equal(appendPassage('one\n', 'two'), 'one\ntwo\n');
-  assert.equal(appendPassage('typed', 'two'), 'typed\ntwo\n');
 });
