@@ -12,7 +12,8 @@ import { startPolling } from './poller.js';
 import { stepProgress } from './progress.js';
 import { ResearchDialog } from './research_dialog.js';
 import { appendPassage } from './scratch.js';
-import { wordButtons } from './wordbar.js';
+import { BrowserFrame } from './browser_frame.js';
+import { setAcquisitionNotice } from './acquisition.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
 import { ask } from './question_box.js';
@@ -22,6 +23,7 @@ const BUSY_MESSAGE = 'Program is busy. Please wait.';
 
 const state = {
   settings: {},
+  currentRecord: null, // the document last selected in the list
   selectedDocuments: [], // the documents of the last analysis
   busy: false,
   progress: 0,
@@ -86,8 +88,22 @@ function whenIdle(action) {
 }
 
 const documentList = new DocumentList($('#library-frame'), {
-  onSelect: whenIdle((record) => send('/api/preview', documentRef(record))),
+  onSelect: whenIdle((record) => {
+    state.currentRecord = record;
+    return send('/api/preview', documentRef(record));
+  }),
 });
+
+const browserFrame = new BrowserFrame($('#preview').closest('section'), {
+  messages,
+  settings: () => state.settings,
+  rememberSettings,
+  send,
+  whenIdle,
+  currentRecord: () => state.currentRecord,
+  documentRef,
+});
+setAcquisitionNotice((text) => messages.show('info', text));
 
 // ---- tool bars ----
 
@@ -180,16 +196,6 @@ function interceptCommands(frame) {
 
 // ---- events ----
 
-function showWords(text) {
-  $('#word-bar').replaceChildren(...wordButtons(text).map(({ word, colour }) => {
-    const span = document.createElement('span');
-    span.className = 'word';
-    span.style.background = colour;
-    span.textContent = word;
-    return span;
-  }));
-}
-
 const HANDLERS = {
   message: (e) => messages.show(e.level, e.text, e.title || 'QORA'),
   dialog: (e) => {
@@ -208,9 +214,9 @@ const HANDLERS = {
     quick: e.quick === true,
     records: e.records,
   }),
-  page: (e) => { $('#preview').src = e.url; },
+  page: (e) => browserFrame.showResultPage(e.url),
   title: (e) => { document.title = e.text; },
-  wordbar: (e) => showWords(e.words),
+  wordbar: (e) => browserFrame.setWords(e.words),
   scratch: (e) => {
     const pad = $('#scratch-pad');
     pad.value = appendPassage(pad.value, e.passage);
@@ -270,7 +276,9 @@ async function start() {
   const after = await crashCheck();
   await readSettings();
   setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
-  showWords(state.settings.WordBar?.searchWords ?? '');
+  browserFrame.setWords(state.settings.WordBar?.searchWords ?? '');
+  browserFrame.showHistories();
+  await browserFrame.loadEngines(getJson);
   await loadLibraries();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
