@@ -65,7 +65,8 @@ void EngineFetchPage(const char* address, char** content, int* length, char** co
     fetcher.set_send_timeout(ENGINE_PAGE_TIMEOUT_MS);
     if (!fetcher.Fetch(text)) return fail(fetcher.error_text());
     // The content ends with the fetcher's zero byte, which is not the body's.
-    const size_t size = fetcher.content_size() > 0 ? static_cast<size_t>(fetcher.content_size()) - 1 : 0;
+    const size_t size =
+        fetcher.content_size() > 0 ? static_cast<size_t>(fetcher.content_size()) - 1 : 0;
     HandOut(std::string_view(fetcher.content() == nullptr ? "" : fetcher.content(), size), content);
     if (length != nullptr) *length = static_cast<int>(size);
     HandOut(fetcher.content_type(), content_type);

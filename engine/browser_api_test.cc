@@ -86,8 +86,10 @@ TEST(BrowserApiTest, ListsTheFiveSearchEnginesWithTheirDefaults) {
   test::WriteFile(dir.path() + "se.ini",
                   "% engines\n[engine1]\nname = Tide Search\nurl = https://t.example/s\n"
                   "pre_query_string = ?q=\npost_query_string = &n=\nhitstring = x\n"
-                  "[engine2]\nurl = " + long_url + "\npre_query_string = ?a=\n"
-                  "[engine4]\nname = Four\n");
+                  "[engine2]\nurl = " +
+                      long_url +
+                      "\npre_query_string = ?a=\n"
+                      "[engine4]\nname = Four\n");
   char* out = nullptr;
   int result = -7;
   EngineListSearchEngines(dir.path().c_str(), &out, &result);
@@ -95,15 +97,20 @@ TEST(BrowserApiTest, ListsTheFiveSearchEnginesWithTheirDefaults) {
   const std::string lines = out;
   EngineFreeString(out);
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(lines, "Tide Search\thttps://t.example/s\t?q=\t&n=\n"
-                   "engine\t" + long_url.substr(0, 255) + "\t?a=\t \n"
-                   "engine\t \t \t \n"
-                   "Four\t \t \t \n"
-                   "engine\t \t \t \n");
+  EXPECT_EQ(lines,
+            "Tide Search\thttps://t.example/s\t?q=\t&n=\n"
+            "engine\t" +
+                long_url.substr(0, 255) +
+                "\t?a=\t \n"
+                "engine\t \t \t \n"
+                "Four\t \t \t \n"
+                "engine\t \t \t \n");
 
   EngineListSearchEngines((dir.path() + "missing/").c_str(), &out, &result);
   ASSERT_NE(out, nullptr);
-  EXPECT_EQ(std::string(out), "engine\t \t \t \nengine\t \t \t \nengine\t \t \t \nengine\t \t \t \nengine\t \t \t \n");
+  EXPECT_EQ(
+      std::string(out),
+      "engine\t \t \t \nengine\t \t \t \nengine\t \t \t \nengine\t \t \t \nengine\t \t \t \n");
   EngineFreeString(out);
   EXPECT_EQ(result, 1);
 }

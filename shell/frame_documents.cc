@@ -56,12 +56,23 @@ std::string HtmlEscaped(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out.push_back(c);
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -124,8 +135,8 @@ std::string HtmlType(std::string_view type) {
 
 std::string SafeFileType(std::string_view type) {
   const std::string media = MediaType(type);
-  for (const char* safe : {"text/plain", "image/png", "image/jpeg", "image/gif", "image/webp",
-                           "application/pdf"}) {
+  for (const char* safe :
+       {"text/plain", "image/png", "image/jpeg", "image/gif", "image/webp", "application/pdf"}) {
     if (media == safe) return media;
   }
   return "text/plain";

@@ -6,17 +6,22 @@ namespace qora {
 namespace {
 
 TEST(FrameDocumentsTest, TheAgentGoesRightAfterTheHeadTag) {
-  EXPECT_EQ(WithFrameAgent("<!DOCTYPE html><HTML><Head lang=\"x\"><title>t</title></head><body>b</body>",
-                           "http://127.0.0.1:9/web/js/frame_agent.js", "n0", "http://a.org/d/p?q=1&r=\"2\""),
-            "<!DOCTYPE html><HTML><Head lang=\"x\"><script nonce=\"n0\" "
-            "src=\"http://127.0.0.1:9/web/js/frame_agent.js\"></script>"
-            "<base href=\"http://a.org/d/p?q=1&amp;r=&quot;2&quot;\"><title>t</title></head><body>b</body>");
+  EXPECT_EQ(
+      WithFrameAgent("<!DOCTYPE html><HTML><Head lang=\"x\"><title>t</title></head><body>b</body>",
+                     "http://127.0.0.1:9/web/js/frame_agent.js", "n0",
+                     "http://a.org/d/p?q=1&r=\"2\""),
+      "<!DOCTYPE html><HTML><Head lang=\"x\"><script nonce=\"n0\" "
+      "src=\"http://127.0.0.1:9/web/js/frame_agent.js\"></script>"
+      "<base "
+      "href=\"http://a.org/d/p?q=1&amp;r=&quot;2&quot;\"><title>t</title></head><body>b</body>");
   // "<header>" is not a head tag; without head the html tag is taken.
-  EXPECT_EQ(WithFrameAgent("<html><body><header>h</header></body></html>", "/a.js", "n", ""),
-            "<html><script nonce=\"n\" src=\"/a.js\"></script><body><header>h</header></body></html>");
+  EXPECT_EQ(
+      WithFrameAgent("<html><body><header>h</header></body></html>", "/a.js", "n", ""),
+      "<html><script nonce=\"n\" src=\"/a.js\"></script><body><header>h</header></body></html>");
   EXPECT_EQ(WithFrameAgent("plain <b>text</b>", "/a.js", "n", ""),
             "<script nonce=\"n\" src=\"/a.js\"></script>plain <b>text</b>");
-  EXPECT_EQ(WithFrameAgent("<head", "/a.js", "n", ""), "<script nonce=\"n\" src=\"/a.js\"></script><head");
+  EXPECT_EQ(WithFrameAgent("<head", "/a.js", "n", ""),
+            "<script nonce=\"n\" src=\"/a.js\"></script><head");
   EXPECT_EQ(WithFrameAgent("", "/a.js", "n", ""), "<script nonce=\"n\" src=\"/a.js\"></script>");
 }
 
@@ -25,7 +30,8 @@ TEST(FrameDocumentsTest, ThePolicyRunsOnlyScriptsWithTheNonceAndKeepsTheOriginOu
   EXPECT_EQ(nonce.size(), 32u);
   EXPECT_NE(nonce, NewNonce());
   const std::string policy = FramedDocumentPolicy(nonce);
-  EXPECT_EQ(policy, "sandbox allow-scripts allow-modals; script-src 'nonce-" + nonce + "'; object-src 'none'");
+  EXPECT_EQ(policy, "sandbox allow-scripts allow-modals; script-src 'nonce-" + nonce +
+                        "'; object-src 'none'");
   EXPECT_EQ(policy.find("allow-same-origin"), std::string::npos);
   EXPECT_EQ(policy.find("unsafe"), std::string::npos);
 }

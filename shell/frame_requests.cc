@@ -15,8 +15,9 @@ LivePage FetchLivePage(const std::string& address) {
   int result = 1;
   EngineFetchPage(address.c_str(), &content, &length, &type, &final_address, &result);
   LivePage page;
-  const std::string body =
-      content == nullptr || length <= 0 ? std::string() : std::string(content, static_cast<size_t>(length));
+  const std::string body = content == nullptr || length <= 0
+                               ? std::string()
+                               : std::string(content, static_cast<size_t>(length));
   EngineFreeString(content);
   page.content_type = TakeEngineString(type);
   page.address = TakeEngineString(final_address);
@@ -47,7 +48,8 @@ nlohmann::json SearchEnginesJson(const std::string& folder) {
     fields.push_back(lines.substr(from, end - from));
     start = end + 1;
     if (fields.size() != 4) continue;
-    engines.push_back({{"name", fields[0]}, {"url", fields[1]}, {"pre", fields[2]}, {"post", fields[3]}});
+    engines.push_back(
+        {{"name", fields[0]}, {"url", fields[1]}, {"pre", fields[2]}, {"post", fields[3]}});
   }
   return engines;
 }

@@ -3,9 +3,8 @@
 #ifndef QORA_SHELL_FRAME_REQUESTS_H_
 #define QORA_SHELL_FRAME_REQUESTS_H_
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "shell/app_server.h"
 

@@ -53,7 +53,8 @@ class FrameServerTest : public ::testing::Test {
     test::WriteFile(dir_.path() + "data/se.ini",
                     "[engine1]\nname = Tide Search\nurl = https://t.example/s\n"
                     "pre_query_string = ?q=\npost_query_string = &n=\n");
-    server_ = std::make_unique<AppServer>(AppServerFolders{dir_.path() + "web", dir_.path() + "data"});
+    server_ =
+        std::make_unique<AppServer>(AppServerFolders{dir_.path() + "web", dir_.path() + "data"});
     server_->OnLive(FetchLivePage);
     ASSERT_EQ(server_->Bind(0), "");
     thread_ = std::thread([this] { server_->Run(); });
@@ -75,12 +76,14 @@ class FrameServerTest : public ::testing::Test {
   std::string ExpectFramed(const httplib::Result& res) {
     const std::string policy = res->get_header_value("Content-Security-Policy");
     std::smatch match;
-    const std::regex form("sandbox allow-scripts allow-modals; script-src 'nonce-([0-9a-f]{32})'; object-src 'none'");
+    const std::regex form(
+        "sandbox allow-scripts allow-modals; script-src 'nonce-([0-9a-f]{32})'; object-src 'none'");
     EXPECT_TRUE(std::regex_match(policy, match, form)) << policy;
     if (match.size() != 2) return "";
     const std::string nonce = match[1];
-    const std::string agent = "<script nonce=\"" + nonce + "\" src=\"http://127.0.0.1:" +
-                              std::to_string(server_->port()) + "/web/js/frame_agent.js\"></script>";
+    const std::string agent = "<script nonce=\"" + nonce +
+                              "\" src=\"http://127.0.0.1:" + std::to_string(server_->port()) +
+                              "/web/js/frame_agent.js\"></script>";
     EXPECT_NE(res->body.find(agent), std::string::npos) << res->body;
     // The agent is the only element that carries the nonce.
     EXPECT_EQ(res->body.find(nonce), res->body.rfind(nonce));
@@ -101,7 +104,8 @@ TEST_F(FrameServerTest, ALivePageIsSandboxedWithItsOwnScriptsRefusedAndItsBase) 
   EXPECT_EQ(res->status, 200);
   EXPECT_EQ(res->get_header_value("Content-Type"), "text/html");
   ExpectFramed(res);
-  EXPECT_NE(res->body.find("</script><base href=\"" + address + "\"><title>Tides</title>"), std::string::npos)
+  EXPECT_NE(res->body.find("</script><base href=\"" + address + "\"><title>Tides</title>"),
+            std::string::npos)
       << res->body;
   // The page itself is there, unchanged.
   EXPECT_NE(res->body.find("<script src=\"/evil.js\"></script>"), std::string::npos);
@@ -111,8 +115,8 @@ TEST_F(FrameServerTest, ALivePageIsSandboxedWithItsOwnScriptsRefusedAndItsBase) 
 }
 
 TEST_F(FrameServerTest, OnlyWebAddressesAreFetchedAndFailuresAreShownAsPages) {
-  for (const std::string& address : {std::string("file:///etc/passwd"), std::string("/api/settings"),
-                                     std::string("")}) {
+  for (const std::string& address :
+       {std::string("file:///etc/passwd"), std::string("/api/settings"), std::string("")}) {
     auto res = Get("/live?url=" + Encoded(address));
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 400) << address;
@@ -159,9 +163,12 @@ TEST_F(FrameServerTest, AnArchivedCopyGetsTheAgentAndThePolicyAndOtherFilesOnlyT
 TEST_F(FrameServerTest, TheSearchEnginesComeFromTheDataFolder) {
   const nlohmann::json engines = SearchEnginesJson(dir_.path() + "data/");
   ASSERT_EQ(engines.size(), 5u);
-  EXPECT_EQ(engines[0], nlohmann::json({{"name", "Tide Search"}, {"url", "https://t.example/s"},
-                                        {"pre", "?q="}, {"post", "&n="}}));
-  EXPECT_EQ(engines[4], nlohmann::json({{"name", "engine"}, {"url", " "}, {"pre", " "}, {"post", " "}}));
+  EXPECT_EQ(engines[0], nlohmann::json({{"name", "Tide Search"},
+                                        {"url", "https://t.example/s"},
+                                        {"pre", "?q="},
+                                        {"post", "&n="}}));
+  EXPECT_EQ(engines[4],
+            nlohmann::json({{"name", "engine"}, {"url", " "}, {"pre", " "}, {"post", " "}}));
   EXPECT_EQ(SearchEnginesJson(dir_.path() + "nothing/").size(), 5u);
 }
 
