@@ -301,6 +301,8 @@ int64_t WebFetcher::OverallDeadlineMs(int32_t connect_receive_ms, int32_t send_m
 bool WebFetcher::Fetch(std::string_view address) {
   ReleaseContent();
   response_status_ = 0;
+  content_type_.clear();
+  final_address_.clear();
   const std::string url = FetchAddress(address);
   const int32_t connect_receive_ms = EffectiveTimeout(connect_receive_timeout_);
   const int32_t send_ms = EffectiveTimeout(send_timeout_);
@@ -349,6 +351,15 @@ bool WebFetcher::Fetch(std::string_view address) {
   long status = 0;
   if (curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {
     response_status_ = static_cast<int32_t>(status);
+  }
+  const char* type = nullptr;
+  if (curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type != nullptr) {
+    content_type_ = type;
+  }
+  const char* effective = nullptr;
+  if (curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+      effective != nullptr) {
+    final_address_ = effective;
   }
   return true;
 }

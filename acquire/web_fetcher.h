@@ -115,6 +115,12 @@ class WebFetcher {
   // whatever the status: the caller decides what an error page is worth.
   int32_t response_status() const { return response_status_; }
 
+  // The Content-Type header of the last successful Fetch's final response,
+  // as the server sent it ("" when it sent none), and the address that
+  // response came from once redirects were followed ("" before any).
+  const std::string& content_type() const { return content_type_; }
+  const std::string& final_address() const { return final_address_; }
+
   // The code and message of the last failed Fetch (0 and "" before any).
   int32_t error_code() const { return error_code_; }
   const std::string& error_text() const { return error_text_; }
@@ -135,6 +141,8 @@ class WebFetcher {
   std::function<bool()> stop_check_;
   int32_t error_code_ = 0;
   int32_t response_status_ = 0;
+  std::string content_type_;
+  std::string final_address_;
   std::string error_text_;
   std::vector<char> content_;
 };

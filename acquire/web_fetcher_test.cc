@@ -284,6 +284,9 @@ TEST_F(WebFetcherTest, FollowsRedirectsWithoutSendingCookies) {
   ASSERT_TRUE(fetcher.Fetch(Url("/r1"))) << fetcher.error_text();
   // Only the final page is content; the redirect answers are not.
   EXPECT_EQ(ContentText(fetcher), WithZero(kPage));
+  // The type and address are those of the final answer, not the redirect's.
+  EXPECT_EQ(fetcher.final_address(), Url("/page"));
+  EXPECT_NE(fetcher.content_type().find("text/html"), std::string::npos) << fetcher.content_type();
   std::lock_guard<std::mutex> lock(seen_mutex_);
   EXPECT_EQ(seen_cookie_, "<none>");  // the cookie of /r1 was not sent back
   EXPECT_EQ(seen_agent_, "QORA");

@@ -92,6 +92,7 @@ nlohmann::json ListRecord(const DocumentRecord& record, const std::string& libra
           {"date", record.date_ret.empty() ? record.date_cr : record.date_ret},
           {"type", record.type},
           {"uri", record.uri},
+          {"bcuri", record.bcuri},
           {"source", record.source},
           {"library", library}};
 }

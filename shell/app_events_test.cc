@@ -128,6 +128,7 @@ TEST(EventBuildersTest, AListRowCarriesTheRecordAndItsLibrary) {
   record.date_cr = "2026-01-02";
   record.type = ".htm";
   record.uri = "http://x/";
+  record.bcuri = "file:///data/libs/x/1.htm";
   record.source = "web";
   json row = ListRecord(record, "Corpus");
   EXPECT_EQ(row, json({{"handle", 7},
@@ -138,6 +139,7 @@ TEST(EventBuildersTest, AListRowCarriesTheRecordAndItsLibrary) {
                        {"date", "2026-01-02"},
                        {"type", ".htm"},
                        {"uri", "http://x/"},
+                       {"bcuri", "file:///data/libs/x/1.htm"},
                        {"source", "web"},
                        {"library", "Corpus"}}));
   record.date_ret = "2026-03-04";

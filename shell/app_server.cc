@@ -5,7 +5,9 @@
 
 #include <random>
 
+#include "shell/frame_documents.h"
 #include "shell/request_guard.h"
+#include "util/ascii.h"
 #include "util/file_bytes.h"
 
 namespace qora {
@@ -64,13 +66,63 @@ void ServeFile(const std::string& path, httplib::Response& res) {
   res.set_content(bytes, ContentTypeOf(path).c_str());
 }
 
+// The address of the frame agent as a page from outside names it: whole,
+// as a live page's <base> points elsewhere. The host was checked before.
+std::string AgentUrl(const httplib::Request& req) {
+  return "http://" + req.get_header_value("Host") + kFrameAgentPath;
+}
+
+// Serves an HTML document from outside: sandboxed, its own scripts
+// refused, with the frame agent (and a <base> when `base` is not empty).
+void ServeFramedDocument(const httplib::Request& req, const std::string& html,
+                         const std::string& type, const std::string& base, httplib::Response& res) {
+  const std::string nonce = NewNonce();
+  res.set_header("Content-Security-Policy", FramedDocumentPolicy(nonce));
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(WithFrameAgent(html, AgentUrl(req), nonce, base), type.c_str());
+}
+
 // Files of the data folder include archived copies of web pages: shown as
-// a document, such a file is sandboxed (no scripts, an origin of its own),
-// so nothing a stored page carries can reach the application. Scripts and
-// styles the templates load from there are not documents and work as ever.
-void ServeDataFile(const std::string& path, httplib::Response& res) {
-  res.set_header("Content-Security-Policy", "sandbox");
-  ServeFile(path, res);
+// a document, such a file is sandboxed (an origin of its own, none of its
+// scripts), so nothing a stored page carries can reach the application;
+// only the frame agent runs in an HTML file. Scripts and styles the
+// templates load from there are not documents and work as ever.
+void ServeDataFile(const httplib::Request& req, const std::string& path, httplib::Response& res) {
+  const std::string type = ContentTypeOf(path);
+  if (type.rfind("text/html", 0) != 0) {
+    res.set_header("Content-Security-Policy", kFramedFilePolicy);
+    ServeFile(path, res);
+    return;
+  }
+  std::string bytes;
+  if (path.empty() || !ReadWholeFile(path, &bytes)) {
+    Refuse(res, 404, "There is no such file.");
+    return;
+  }
+  ServeFramedDocument(req, bytes, type, "", res);
+}
+
+bool IsWebAddress(const std::string& address) {
+  const std::string lower = AsciiLower(std::string_view(address).substr(0, 8));
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+}
+
+// Serves the live page `page`: HTML as a framed document with a <base> of
+// its address, a file of a harmless type sandboxed, a failure as a message.
+void ServeLivePage(const httplib::Request& req, const LivePage& page, httplib::Response& res) {
+  if (!page.fetched) {
+    res.status = 502;
+    ServeFramedDocument(req, FramedMessagePage("The page could not be shown: " + page.error),
+                        "text/html; charset=utf-8", "", res);
+    return;
+  }
+  if (IsHtmlType(page.content_type)) {
+    ServeFramedDocument(req, page.body, HtmlType(page.content_type), page.address, res);
+    return;
+  }
+  res.set_header("Content-Security-Policy", kFramedFilePolicy);
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(page.body, SafeFileType(page.content_type).c_str());
 }
 
 // The engine's texts are 8-bit: bytes that do not form UTF-8 are written as
@@ -100,6 +152,7 @@ void AppServer::OnPost(const std::string& path, ApiHandler handler) {
   posts_[path] = std::move(handler);
 }
 void AppServer::OnCommand(CommandHandler handler) { command_ = std::move(handler); }
+void AppServer::OnLive(LiveFetcher fetch) { live_ = std::move(fetch); }
 void AppServer::OnIndex(std::function<std::string()> page) { index_ = std::move(page); }
 
 void AppServer::SetDataFolder(const std::string& folder) {
@@ -151,7 +204,10 @@ void AppServer::RegisterRoutes() {
       Refuse(res, 421, "This application answers only to 127.0.0.1 and localhost.");
       return httplib::Server::HandlerResponse::Handled;
     }
-    const bool changes = req.method != "GET" || req.path.rfind(kCommandPath, 0) == 0;
+    // A live page is fetched for the application's own frame only, so that
+    // no other site uses it to reach addresses it could not.
+    const bool changes = req.method != "GET" || req.path.rfind(kCommandPath, 0) == 0 ||
+                         req.path == "/live";
     if (changes && !IsOwnRequest(SourceOf(req), port_, token_)) {
       Refuse(res, 403, "Commands are taken only from the application's own pages.");
       return httplib::Server::HandlerResponse::Handled;
@@ -172,13 +228,24 @@ void AppServer::RegisterRoutes() {
     ServeFile(FileInside(DataFolder() + "/html", req.matches[1].str()), res);
   });
   server_->Get(R"(/data/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-    ServeDataFile(FileInside(DataFolder(), req.matches[1].str()), res);
+    ServeDataFile(req, FileInside(DataFolder(), req.matches[1].str()), res);
   });
   server_->Get("/datafile", [this](const httplib::Request& req, httplib::Response& res) {
     // Map files are named as the engine writes them, "file://" and a path.
     std::string path = req.get_param_value("path");
     if (path.rfind("file://", 0) == 0) path.erase(0, 7);
-    ServeDataFile(AbsoluteFileInside(DataFolder(), path), res);
+    ServeDataFile(req, AbsoluteFileInside(DataFolder(), path), res);
+  });
+  server_->Get("/live", [this](const httplib::Request& req, httplib::Response& res) {
+    if (!live_) return Refuse(res, 404, "There is no such request.");
+    const std::string address = req.get_param_value("url");
+    if (!IsWebAddress(address)) {
+      res.status = 400;
+      ServeFramedDocument(req, FramedMessagePage("Only web addresses can be shown: " + address),
+                          "text/html; charset=utf-8", "", res);
+      return;
+    }
+    ServeLivePage(req, live_(address), res);
   });
   server_->Get(R"(/localservlets/.*)", [this](const httplib::Request& req, httplib::Response& res) {
     if (command_) command_(CommandText(req.target));

@@ -39,6 +39,18 @@ using UploadHandler =
 // after "/localservlets/", with "%20" as blanks and nothing else decoded).
 using CommandHandler = std::function<void(const std::string& command)>;
 
+// A live page as the application fetched it for the browser frame: on
+// success the body, the content type the site sent and the address of its
+// final answer; else the message saying why it could not be fetched.
+struct LivePage {
+  bool fetched = false;
+  std::string body;
+  std::string content_type;
+  std::string address;
+  std::string error;
+};
+using LiveFetcher = std::function<LivePage(const std::string& address)>;
+
 struct AppServerFolders {
   std::string web;    // the front: index.html and its files
   std::string data;   // the user data folder (result pages in "html/")
@@ -59,6 +71,10 @@ class AppServer {
   // JSON (which is held to 4 MiB).
   void OnUpload(const std::string& path, UploadHandler handler);
   void OnCommand(CommandHandler handler);
+  // Fetches the pages of "/live?url=ADDRESS" (web addresses only), which
+  // the frame shows sandboxed with the frame agent and a <base> of the
+  // page's address (shell/frame_documents.h). Without it "/live" is 404.
+  void OnLive(LiveFetcher fetch);
   // Sets the user data folder once it is known (after a first start).
   void SetDataFolder(const std::string& folder);
 
@@ -91,6 +107,7 @@ class AppServer {
   std::map<std::string, ApiHandler> posts_;
   std::map<std::string, UploadHandler> uploads_;
   CommandHandler command_;
+  LiveFetcher live_;
   std::function<std::string()> index_;
   int port_ = 0;
   std::string token_;

@@ -90,6 +90,8 @@ TEST_F(AppServerTest, ServesTheFrontPagesAndDataFilesButNothingOutside) {
   EXPECT_EQ(res->status, 200);
   EXPECT_EQ(res->body, "<dml/>");
   EXPECT_EQ(res->get_header_value("Content-Security-Policy"), "sandbox");
+  // No live pages without a fetcher.
+  EXPECT_EQ(client_->Get("/live?url=http%3A%2F%2Fa.org%2F", own_)->status, 404);
 
   for (const std::string& path : std::vector<std::string>{
            "/web/../secret.txt", "/../secret.txt", "/%2e%2e/secret.txt", "/web/%2e%2e/secret.txt", "/data/escape/secret.txt",

@@ -29,6 +29,7 @@
 #include "shell/data_folder.h"
 #include "shell/engine_calls.h"
 #include "shell/engine_session.h"
+#include "shell/frame_requests.h"
 #include "shell/instance_lock.h"
 #include "shell/library_commands.h"
 #include "shell/library_manager.h"
@@ -469,6 +470,18 @@ void Application::RegisterResearchRoutes() {
     return Done();
   });
   server_->OnCommand([this](const std::string& command) { dispatcher_.Dispatch(command); });
+  // The browser frame: live pages fetched on the server's own threads (the
+  // fetch touches no engine state, so it runs beside any operation), and
+  // the search engines of its quick web search.
+  server_->OnLive([](const std::string& address) { return FetchLivePage(address); });
+  server_->OnGet("engines", [this](const auto&, const auto&) {
+    std::string folder;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      folder = data_folder_;
+    }
+    return ApiReply{200, SearchEnginesJson(WithTrailingSeparator(folder))};
+  });
   server_->OnPost("command", [this](const auto&, const nlohmann::json& body) {
     if (!body.is_object() || !body.contains("command") || !body["command"].is_string()) {
       return BadRequest("A command is sent as {\"command\": \"...\"}.");

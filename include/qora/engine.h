@@ -26,7 +26,8 @@
  * "Internal error: " followed by the reason.
  *
  * The engine is not thread-safe but for EngineGetStatus and EngineSetStop,
- * which may be called from another thread while one long operation runs. */
+ * which may be called from another thread while one long operation runs,
+ * and the entry points of the browser frame, which touch no engine state. */
 #ifndef QORA_ENGINE_H_
 #define QORA_ENGINE_H_
 
@@ -179,6 +180,37 @@ void EngineWriteMap(const char* file_name, char** out_path, int result_list, int
  * workspace; -1 when "qry_h" names no query or the map cannot be built (the
  * query has no term pairs). */
 void EngineConceptMap(const char* parameters, int* result);
+
+/* ---- The browser frame. These touch no engine state: they may be called
+ * from any thread, while an operation runs, and whether or not the engine
+ * exists (so they never give -1). ---- */
+
+/* The bounds of EngineFetchPage: the longest body in bytes and the time-out
+ * on silence (connecting, sending, receiving) in milliseconds; the whole
+ * fetch ends after the fetcher's overall deadline for these time-outs. */
+#define ENGINE_PAGE_MAX_BYTES (8 * 1024 * 1024)
+#define ENGINE_PAGE_TIMEOUT_MS 20000
+
+/* Fetches the web address `address`, which must begin with "http://" or
+ * "https://" (any case), with the crawler's fetcher, following redirects.
+ * 0 when fetched: `content` holds the body (zero-terminated, but it may
+ * hold zero bytes itself: `length` gives its byte count), `content_type`
+ * the final answer's Content-Type ("" when it sent none) and
+ * `final_address` the address of the final answer. 1 when the address is
+ * not a web address or the fetch failed (network, time-out, a body past
+ * ENGINE_PAGE_MAX_BYTES): `content` holds the message, `length` its
+ * length, and the other two strings are empty. Any out pointer may be
+ * NULL. */
+void EngineFetchPage(const char* address, char** content, int* length, char** content_type,
+                     char** final_address, int* result);
+
+/* Hands out the five web search engines of "se.ini" in `folder` (which
+ * ends with a separator) as five lines, engines 1 to 5, each
+ * "name TAB url TAB pre_query_string TAB post_query_string" with a line end. Each value is cut
+ * to 255 bytes with tabs and line ends as blanks; an absent or empty name
+ * reads "engine", the other values a single blank. 0; 1 when the file
+ * cannot be read, with five lines of those defaults all the same. */
+void EngineListSearchEngines(const char* folder, char** out, int* result);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -3,6 +3,7 @@
 // way the real server does. Run it by hand with `node mock_server.mjs [PORT]`.
 
 import { createServer } from 'node:http';
+import { randomBytes } from 'node:crypto';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, resolve, dirname, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -229,7 +230,43 @@ function poll(state, url) {
     events: state.events.filter((e) => e.seq > after) };
 }
 
+// The search engines of se.ini as GET /api/engines gives them.
+export const MOCK_ENGINES = [
+  { name: 'Tide Search', url: 'https://tides.example/html/', pre: '?q=', post: '&n=' },
+  { name: 'Wave Finder', url: 'http://waves.example/find', pre: '?query=', post: '&count=' },
+  { name: 'engine', url: ' ', pre: ' ', post: ' ' },
+  { name: 'engine', url: ' ', pre: ' ', post: ' ' },
+  { name: 'engine', url: ' ', pre: ' ', post: ' ' },
+];
+
+// A page from outside as the server frames it: sandboxed, only the agent
+// (named by a nonce) may run, with a <base> of its address when given.
+function framedPage(request, response, html, base) {
+  const nonce = randomBytes(16).toString('hex');
+  const agent = `<script nonce="${nonce}" src="http://${request.headers.host}/web/js/frame_agent.js"></script>`;
+  const baseTag = base ? `<base href="${base.replaceAll('&', '&amp;').replaceAll('"', '&quot;')}">` : '';
+  response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8', 'Cache-Control': 'no-store',
+    'Content-Security-Policy': `sandbox allow-scripts allow-modals; script-src 'nonce-${nonce}'; object-src 'none'` });
+  response.end(html.replace('<head>', `<head>${agent}${baseTag}`));
+}
+
+// The live page of `address`: its own script tries to reach the API and
+// mark the page; a link leads to another page of its site.
+export function livePage(address) {
+  const safe = address.replaceAll('&', '&amp;').replaceAll('<', '&lt;');
+  return `<!DOCTYPE html><html><head><meta charset="utf-8"><title>Live ${safe}</title>
+<script>document.title = 'page script ran'; fetch('/api/stop', { method: 'POST' });</script></head>
+<body style="font-family: sans-serif"><h3 id="address">${safe}</h3>
+<p>Tidal power turns tidal turbines; tidal lagoons hold water.</p>
+<p><img src="data:image/gif;base64,R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==" width="468" height="60" alt="banner" id="banner">
+<img src="data:image/gif;base64,R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==" width="100" height="60" alt="photo" id="photo"></p>
+<p><a id="next-link" href="next.htm">next page</a></p>
+<iframe id="inner" srcdoc="ad"></iframe>
+</body></html>`;
+}
+
 const GETS = {
+  '/api/engines': () => MOCK_ENGINES,
   '/api/poll': poll,
   '/api/start': (s) => ({ state: 'ready', data: '/mock/qoralibs/', crash: s.crash ?? '' }),
   '/api/libraries': (s) => librarySummaries(s.libraries),
@@ -287,7 +324,20 @@ async function handle(state, request, response) {
     response.writeHead(200, { 'Content-Type': 'text/html' });
     return response.end(resultPage(path.slice('/pages/'.length)));
   }
-  if (request.method === 'GET' && !path.startsWith('/api/')) return serveFile(response, decodeURIComponent(path));
+  if (request.method === 'GET' && path === '/live') {
+    const address = url.searchParams.get('url') ?? '';
+    if (!/^https?:\/\//i.test(address)) throw new HttpError(400, 'Only web addresses can be shown');
+    state.requests.push({ path, address });
+    return framedPage(request, response, livePage(address), address);
+  }
+  if (request.method === 'GET' && path === '/datafile') {
+    return framedPage(request, response, livePage(`archived ${url.searchParams.get('path') ?? ''}`), '');
+  }
+  if (request.method === 'GET' && !path.startsWith('/api/')) {
+    // The front's files also stand under /web/, as the real server serves them.
+    const file = path.startsWith('/web/') ? path.slice('/web'.length) : path;
+    return serveFile(response, decodeURIComponent(file));
+  }
   throw new HttpError(404, `No such request: ${request.method} ${path}`);
 }
 

@@ -4,6 +4,9 @@
 // The keyword history of the research dialog.
 export const KEYWORD_HISTORY = Object.freeze({ section: 'QueryHistory', prefix: 'kwd', limit: 20 });
 
+// The address history of the browser frame.
+export const ADDRESS_HISTORY = Object.freeze({ section: 'History', prefix: 'AddressItem', limit: 10 });
+
 // The list after entering `entry`: it goes to the top, an equal older entry
 // is removed and entries beyond `limit` are dropped. Blank entries change
 // nothing.

@@ -13,7 +13,8 @@ import { stepProgress } from './progress.js';
 import { ResearchDialog } from './research_dialog.js';
 import { ScratchPad } from './scratch_pad.js';
 import { ExportDialog } from './export_dialog.js';
-import { wordButtons } from './wordbar.js';
+import { BrowserFrame } from './browser_frame.js';
+import { setAcquisitionNotice } from './acquisition.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
 import { ask } from './question_box.js';
@@ -24,6 +25,7 @@ const BUSY_MESSAGE = 'Program is busy. Please wait.';
 
 const state = {
   settings: {},
+  currentRecord: null, // the document last selected in the list
   selectedDocuments: [], // the documents of the last analysis
   dataFolder: '/', // where Send to Word first looks
   busy: false,
@@ -105,8 +107,22 @@ const scratchPad = new ScratchPad($('#scratch-frame'), $('#scratch-menu'), {
 });
 
 const documentList = new DocumentList($('#library-frame'), {
-  onSelect: whenIdle((record) => send('/api/preview', documentRef(record))),
+  onSelect: whenIdle((record) => {
+    state.currentRecord = record;
+    return send('/api/preview', documentRef(record));
+  }),
 });
+
+const browserFrame = new BrowserFrame($('#preview').closest('section'), {
+  messages,
+  settings: () => state.settings,
+  rememberSettings,
+  send,
+  whenIdle,
+  currentRecord: () => state.currentRecord,
+  documentRef,
+});
+setAcquisitionNotice((text) => messages.show('info', text));
 
 // ---- tool bars ----
 
@@ -200,16 +216,6 @@ function interceptCommands(frame) {
 
 // ---- events ----
 
-function showWords(text) {
-  $('#word-bar').replaceChildren(...wordButtons(text).map(({ word, colour }) => {
-    const span = document.createElement('span');
-    span.className = 'word';
-    span.style.background = colour;
-    span.textContent = word;
-    return span;
-  }));
-}
-
 const HANDLERS = {
   message: (e) => messages.show(e.level, e.text, e.title || 'QORA'),
   dialog: (e) => {
@@ -230,9 +236,9 @@ const HANDLERS = {
     quick: e.quick === true,
     records: e.records,
   }),
-  page: (e) => { $('#preview').src = e.url; },
+  page: (e) => browserFrame.showResultPage(e.url),
   title: (e) => { document.title = e.text; },
-  wordbar: (e) => showWords(e.words),
+  wordbar: (e) => browserFrame.setWords(e.words),
   scratch: (e) => scratchPad.insertPassage(e.passage),
 };
 
@@ -289,7 +295,9 @@ async function start() {
   const after = await crashCheck();
   await readSettings();
   setUpPanes(state.settings.Appearance, (appearance) => rememberSettings({ Appearance: appearance }));
-  showWords(state.settings.WordBar?.searchWords ?? '');
+  browserFrame.setWords(state.settings.WordBar?.searchWords ?? '');
+  browserFrame.showHistories();
+  await browserFrame.loadEngines(getJson);
   await loadLibraries();
   // Read before the first poll, so no passage arrives before the stored pad.
   await scratchPad.load();
