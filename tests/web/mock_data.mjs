@@ -64,3 +64,36 @@ export function resultPage(name) {
 <a id="concept-link" href="/localservlets/queryConcepts?concept=12+13+">research concepts</a>.</p>
 </body></html>`;
 }
+
+// The folders of the machine the mock pretends to run on: each folder's
+// sub-folders and its HTML and PDF files, as GET /api/folders lists them.
+export const FOLDERS = Object.freeze({
+  '/': { folders: ['home', 'srv'], files: [] },
+  '/home': { folders: ['ada'], files: [] },
+  '/home/ada': { folders: ['papers', 'saved pages'], files: ['notes.html'] },
+  '/home/ada/papers': { folders: ['old'], files: ['barrages.pdf', 'lagoons.htm', 'tides.html'] },
+  '/home/ada/papers/old': { folders: [], files: ['1998 survey.pdf'] },
+  '/home/ada/saved pages': { folders: [], files: ['turbines.htm'] },
+  '/srv': { folders: [], files: [] },
+});
+
+// The listing of `path` ('' is the root), or null when there is no such
+// folder.
+export function folderListing(path) {
+  const clean = String(path ?? '').replace(/\/+$/, '') || '/';
+  const folder = FOLDERS[clean];
+  if (!folder) return null;
+  const parent = clean === '/' ? '' : clean.slice(0, clean.lastIndexOf('/')) || '/';
+  return { path: clean, parent, folders: [...folder.folders], files: [...folder.files] };
+}
+
+// The documents an acquisition stores in `library`: `count` pages named
+// after their addresses.
+export function acquiredDocuments(library, handle, addresses, count) {
+  return Array.from({ length: count }, (_, i) => {
+    const uri = addresses[i % addresses.length] ?? `http://example.org/found/${i}.htm`;
+    return { handle, docid: `${library.ident}n${library.documents.length + i}`, name: `${uri} (${i + 1})`,
+      rank: i + 1, size: String(3000 + i * 17), date: '6/1/2005 9:00 AM', type: '.htm', uri, source: '',
+      library: library.name };
+  });
+}

@@ -2,6 +2,7 @@
 // tool bar, the document list, the dialogs and the status bar, and applies
 // the events that every poll brings.
 
+import { AcquireDialog } from './acquire_dialog.js';
 import { ApiError, getJson, postJson } from './api.js';
 import { analyzeDecision, deleteDecision, documentRef, frameTitle } from './doclist_model.js';
 import { DocumentList } from './doclist_view.js';
@@ -73,6 +74,22 @@ const research = new ResearchDialog($('#research-dialog'), $('#history-dialog'),
   settings: () => state.settings,
   history: keywordHistory,
   rememberSettings,
+  send,
+});
+
+// A reset empties the section on the server, which then reads the defaults.
+async function resetSection(section) {
+  delete state.settings[section];
+  await send('/api/settings', { [section]: null });
+}
+
+const acquisition = new AcquireDialog($('#acquire-dialog'), {
+  api: { getJson },
+  messages,
+  settings: () => state.settings,
+  history: keywordHistory,
+  rememberSettings,
+  resetSection,
   send,
 });
 
@@ -149,6 +166,14 @@ function wireToolbars() {
   on('#library-chooser', 'change', (event) => {
     if (event.target.value !== '') send('/api/library', { ident: event.target.value });
   });
+  on('#internet-chooser', 'change', (event) => {
+    const mode = event.target.value;
+    event.target.value = '';
+    if (mode !== '') acquisition.openInternet(mode);
+  });
+  $('#internet-chooser').addEventListener('change', (event) => { event.target.value = ''; });
+  on('#new-library-button', 'click', () => acquisition.openWizard());
+  on('#add-files-button', 'click', () => acquisition.openLocal());
   on('#analyze-button', 'click', analyze);
   on('#delete-button', 'click', erase);
   on('#next-button', 'click', () => send('/api/fetch', { direction: 'next' }));
@@ -274,5 +299,11 @@ async function start() {
   await loadLibraries();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
+
+// The browser frame crawls or saves the page it shows through these.
+window.qoraAcquire = {
+  crawlPage: whenIdle((address) => acquisition.openInternet('crawlpage', address)),
+  savePage: whenIdle((address) => acquisition.openInternet('savepage', address)),
+};
 
 start();
