@@ -90,7 +90,8 @@ export class AcquireDialog {
     this.dialog.querySelectorAll('.page').forEach((section) => {
       section.hidden = section.dataset.page !== page;
     });
-    const last = this.pageIndex === this.pages.length - 1;
+    // The wizard's pages follow its choice page, which is never the last.
+    const last = this.pageIndex === this.pages.length - 1 && page !== 'choice';
     this.q('.back-button').hidden = this.pageIndex === 0;
     this.q('.next-button').hidden = last;
     this.q('.ok-button').hidden = !last;
