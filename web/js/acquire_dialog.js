@@ -81,7 +81,9 @@ export class AcquireDialog {
     this.listing = null;
     if (!this.dialog.open) this.dialog.showModal();
     this.showPage(0);
-    await Promise.all([this.loadLibraries(), this.showFolder(this.local.folder)]);
+    // The chooser lists folders only for the dialogs that may add local files.
+    const local = this.kind === 'local' || this.kind === 'wizard';
+    await Promise.all([this.loadLibraries(), local ? this.showFolder(this.local.folder) : null]);
   }
 
   showPage(index) {
