@@ -65,11 +65,15 @@ export function resultPage(name) {
 </body></html>`;
 }
 
-// A small made-up tree of folders for the file choosers, each with its
-// sub-folders and its HTML and PDF files.
-const FOLDERS = {
-  '/': { folders: ['home', 'mock'], files: [] },
-  '/home': { folders: ['user'], files: [] },
+// The folders of the machine the mock pretends to run on: each folder's
+// sub-folders and its HTML and PDF files, as GET /api/folders lists them.
+export const FOLDERS = Object.freeze({
+  '/': { folders: ['home', 'mock', 'srv'], files: [] },
+  '/home': { folders: ['ada', 'user'], files: [] },
+  '/home/ada': { folders: ['papers', 'saved pages'], files: ['notes.html'] },
+  '/home/ada/papers': { folders: ['old'], files: ['barrages.pdf', 'lagoons.htm', 'tides.html'] },
+  '/home/ada/papers/old': { folders: [], files: ['1998 survey.pdf'] },
+  '/home/ada/saved pages': { folders: [], files: ['turbines.htm'] },
   '/home/user': { folders: ['Documents'], files: [] },
   '/home/user/Documents': { folders: [], files: ['tides.htm'] },
   '/mock': { folders: ['qoralibs'], files: [] },
@@ -77,14 +81,26 @@ const FOLDERS = {
   '/mock/qoralibs/html': { folders: [], files: ['map_.htm'] },
   '/mock/qoralibs/libraries': { folders: [], files: [] },
   '/mock/qoralibs/template': { folders: [], files: [] },
-};
+  '/srv': { folders: [], files: [] },
+});
 
-// The listing of `path` as GET /api/folders answers it, or null when the
-// tree has no such folder.
+// The listing of `path` ('' is the root), or null when there is no such
+// folder.
 export function folderListing(path) {
-  const folder = path === '/' ? '/' : String(path).replace(/\/+$/, '') || '/';
-  const entry = FOLDERS[folder];
-  if (!entry) return null;
-  const parent = folder === '/' ? '' : folder.slice(0, folder.lastIndexOf('/')) || '/';
-  return { path: folder, parent, folders: [...entry.folders], files: [...entry.files] };
+  const clean = String(path ?? '').replace(/\/+$/, '') || '/';
+  const folder = FOLDERS[clean];
+  if (!folder) return null;
+  const parent = clean === '/' ? '' : clean.slice(0, clean.lastIndexOf('/')) || '/';
+  return { path: clean, parent, folders: [...folder.folders], files: [...folder.files] };
+}
+
+// The documents an acquisition stores in `library`: `count` pages named
+// after their addresses.
+export function acquiredDocuments(library, handle, addresses, count) {
+  return Array.from({ length: count }, (_, i) => {
+    const uri = addresses[i % addresses.length] ?? `http://example.org/found/${i}.htm`;
+    return { handle, docid: `${library.ident}n${library.documents.length + i}`, name: `${uri} (${i + 1})`,
+      rank: i + 1, size: String(3000 + i * 17), date: '6/1/2005 9:00 AM', type: '.htm', uri, source: '',
+      library: library.name };
+  });
 }

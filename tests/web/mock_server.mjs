@@ -7,7 +7,7 @@ import { randomBytes } from 'node:crypto';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, resolve, dirname, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { folderListing, librarySummaries, makeLibraries, resultPage } from './mock_data.mjs';
+import { acquiredDocuments, folderListing, librarySummaries, makeLibraries, resultPage } from './mock_data.mjs';
 
 const HERE = dirname(fileURLToPath(import.meta.url));
 export const WEB_ROOT = resolve(HERE, '../../web');
@@ -166,12 +166,133 @@ function command(state, text) {
   return emit(state, { type: 'message', level: 'warning', title: 'QORA', text: 'Unknown request' });
 }
 
+// Settings are written as the server writes them: texts or whole numbers,
+// kept as texts; a null advanced or crawler section goes back to its
+// defaults (the section is removed).
+const RESETTABLE = new Set(['AdvancedOptions', 'CrawlerOptions']);
+
 function mergeSettings(state, body) {
-  if (!body || typeof body !== 'object' || Array.isArray(body)) throw new HttpError(400, 'Settings must be an object');
-  for (const [section, values] of Object.entries(body)) {
-    if (!values || typeof values !== 'object') throw new HttpError(400, `Section "${section}" is not an object`);
-    state.settings[section] = { ...(state.settings[section] ?? {}), ...values };
+  if (!body || typeof body !== 'object' || Array.isArray(body)) {
+    throw new HttpError(400, 'Settings are sent as {"Section": {"key": value}}.');
   }
+  for (const [section, values] of Object.entries(body)) {
+    if (values === null && RESETTABLE.has(section)) continue;
+    if (!values || typeof values !== 'object' || Array.isArray(values) || section === 'Main') {
+      throw new HttpError(400, `The settings of "${section}" cannot be written here.`);
+    }
+    for (const [key, value] of Object.entries(values)) {
+      if (typeof value !== 'string' && !Number.isInteger(value)) {
+        throw new HttpError(400, `A setting is a text or a whole number: ${section}/${key}`);
+      }
+    }
+  }
+  for (const [section, values] of Object.entries(body)) {
+    if (values === null) {
+      delete state.settings[section];
+      continue;
+    }
+    const texts = Object.fromEntries(Object.entries(values).map(([k, v]) => [k, String(v)]));
+    state.settings[section] = { ...(state.settings[section] ?? {}), ...texts };
+  }
+}
+
+// ---- acquisitions ----
+
+const INTERNET_MODES = new Set(['basic', 'advanced', 'crawl', 'crawlpage', 'savepage',
+  'wizard-search', 'wizard-crawl', 'wizard-searchcrawl']);
+const CRAWL_MODES = new Set(['crawl', 'crawlpage', 'savepage', 'wizard-crawl']);
+const TARGET_FORM = 'The target is {"new": name} or {"library": identifier}.';
+
+const isTexts = (list) => list === undefined || list === null
+  || (Array.isArray(list) && list.every((t) => typeof t === 'string'));
+const blank = (text) => String(text ?? '').trim() === '';
+
+// Checks the body as the server reads it; a malformed one is a 400.
+function readAcquisition(body) {
+  if (!body || typeof body !== 'object' || Array.isArray(body)) {
+    throw new HttpError(400, 'An acquisition request is a JSON object.');
+  }
+  const target = body.target ?? null;
+  if (target !== null) {
+    const fresh = target.new ?? null;
+    const library = target.library ?? null;
+    if (typeof target !== 'object' || Array.isArray(target) || (fresh !== null && typeof fresh !== 'string')
+      || (library !== null && typeof library !== 'string') || (fresh !== null && library !== null)) {
+      throw new HttpError(400, TARGET_FORM);
+    }
+  }
+  if (body.kind === 'folder') return body;
+  if (body.kind === 'files') {
+    if (!isTexts(body.files)) throw new HttpError(400, 'The files are a list of paths.');
+    return body;
+  }
+  if (body.kind !== 'internet') throw new HttpError(400, 'The kind is "internet", "files" or "folder".');
+  if (!INTERNET_MODES.has(body.mode)) throw new HttpError(400, 'The mode of an internet request is unknown.');
+  if (body.keywords !== undefined && body.keywords !== null && typeof body.keywords !== 'string') {
+    throw new HttpError(400, 'The keywords are a text.');
+  }
+  if (!isTexts(body.addresses)) throw new HttpError(400, 'The addresses are a list of texts.');
+  return body;
+}
+
+function refuse(state, level, text) {
+  emit(state, { type: 'message', level, title: 'QORA', text });
+}
+
+// The target library, made when it is new; null (with the message) when
+// there is none.
+function resolveTarget(state, target) {
+  const fresh = typeof target?.new === 'string';
+  if (fresh ? blank(target.new) : !target?.library) {
+    refuse(state, 'warning', 'Please checkmark libraries first');
+    return null;
+  }
+  if (!fresh) {
+    const library = state.libraries.find((l) => l.ident === target.library);
+    if (!library) refuse(state, 'error', 'Cannot do this now.');
+    return library ?? null;
+  }
+  const library = { ident: `lib${state.libraries.length + 1}`, name: target.new, documents: [], bytes: 0,
+    date: '6/1/2005 9:00 AM' };
+  state.libraries.push(library);
+  return library;
+}
+
+// A short operation that stores `count` documents into the target library.
+function acquire(state, target, title, code, addresses, count, statuses) {
+  const library = resolveTarget(state, target);
+  if (!library) return;
+  const handle = state.libraries.indexOf(library) + 1;
+  runOperation(state, title.endsWith("'") ? `${title}${library.name}'` : title, code, [
+    ...statuses.map((text) => () => { state.status = text; }),
+    () => { library.documents.push(...acquiredDocuments(library, handle, addresses, count)); },
+  ]);
+}
+
+// POST /api/acquire: refusals come back as messages, as the server sends them.
+function acquisition(state, body) {
+  const call = readAcquisition(body);
+  if (state.busy) return refuse(state, 'info', BUSY);
+  if (call.kind === 'files') {
+    const files = call.files ?? [];
+    if (files.every(blank)) return refuse(state, 'warning', 'Please choose files');
+    return acquire(state, call.target, 'Adding Documents to Library', 4, files, files.length,
+      ['Adding documents']);
+  }
+  if (call.kind === 'folder') {
+    const folder = state.settings.CrawlerOptions?.prevName_folder ?? '';
+    if (blank(folder)) return refuse(state, 'warning', 'Please choose a folder');
+    return acquire(state, call.target, 'Adding Folder Contents to Library', 3, [`${folder}/`], 2,
+      ['Adding folder contents']);
+  }
+  const crawl = CRAWL_MODES.has(call.mode);
+  const addresses = call.addresses ?? [];
+  if (crawl ? addresses.every(blank) : blank(call.keywords)) {
+    return refuse(state, 'warning', crawl ? 'Please enter start addresses' : 'Please enter keywords');
+  }
+  return crawl
+    ? acquire(state, call.target, "Internet Crawl '", 2, addresses, 3, ['Begin crawling', 'Crawling'])
+    : acquire(state, call.target, "Internet Search '", 0, [], 3, ['Begin searching', 'Storing the hits']);
 }
 
 function eraseDocuments(state, documents) {
@@ -209,6 +330,7 @@ const POSTS = {
   '/api/analyze': (s, b) => { requireDocuments(b.documents, 5); summaryOperation(s, 8, 'csum_.htm'); },
   '/api/stop': (s) => { s.stop = true; if (s.busy) s.status = 'Stop requested. Please wait...'; },
   '/api/settings': (s, b) => mergeSettings(s, b),
+  '/api/acquire': (s, b) => acquisition(s, b),
   '/api/delete': (s, b) => eraseDocuments(s, b.documents),
   '/api/fetch': (s, b) => {
     if (b.direction !== 'next' && b.direction !== 'prev') throw new HttpError(400, 'direction must be next or prev');

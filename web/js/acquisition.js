@@ -1,20 +1,18 @@
 // The entry to the acquisition dialog from the browser frame: "Save" and
 // "Crawl" of a live page open it in the modes "savepage" and "crawlpage"
-// with the page's address. The dialog is not part of the window yet, so
-// the entry says so.
+// with the page's address. The window names the dialog's opener.
 
-let notice = () => {};
+let opener = null;
 
-// Sets how the entry speaks to the user (the window's message box).
-export function setAcquisitionNotice(show) {
-  notice = typeof show === 'function' ? show : () => {};
+// Sets the function that opens the dialog: opener(mode, address).
+export function setAcquisitionOpener(open) {
+  opener = typeof open === 'function' ? open : null;
 }
 
-// Opens the acquisition dialog in `mode` for `address`. Returns whether it
-// opened.
+// Opens the acquisition dialog in `mode` for `address`. Returns whether
+// there was a dialog to open.
 export function openAcquisition(mode, address) {
-  void mode;
-  void address;
-  notice('Not yet implemented');
-  return false;
+  if (!opener) return false;
+  opener(mode, address);
+  return true;
 }

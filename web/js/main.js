@@ -2,6 +2,7 @@
 // tool bar, the document list, the dialogs and the status bar, and applies
 // the events that every poll brings.
 
+import { AcquireDialog } from './acquire_dialog.js';
 import { ApiError, getJson, postJson } from './api.js';
 import { analyzeDecision, deleteDecision, documentRef, frameTitle } from './doclist_model.js';
 import { DocumentList } from './doclist_view.js';
@@ -14,7 +15,7 @@ import { ResearchDialog } from './research_dialog.js';
 import { ScratchPad } from './scratch_pad.js';
 import { ExportDialog } from './export_dialog.js';
 import { BrowserFrame } from './browser_frame.js';
-import { setAcquisitionNotice } from './acquisition.js';
+import { setAcquisitionOpener } from './acquisition.js';
 import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
 import { ask } from './question_box.js';
@@ -81,6 +82,22 @@ const research = new ResearchDialog($('#research-dialog'), $('#history-dialog'),
   send,
 });
 
+// A reset empties the section on the server, which then reads the defaults.
+async function resetSection(section) {
+  delete state.settings[section];
+  await send('/api/settings', { [section]: null });
+}
+
+const acquisition = new AcquireDialog($('#acquire-dialog'), {
+  api: { getJson },
+  messages,
+  settings: () => state.settings,
+  history: keywordHistory,
+  rememberSettings,
+  resetSection,
+  send,
+});
+
 // While an operation runs every command is refused, as the server would
 // refuse it; only Stop goes through.
 function whenIdle(action) {
@@ -122,7 +139,6 @@ const browserFrame = new BrowserFrame($('#preview').closest('section'), {
   currentRecord: () => state.currentRecord,
   documentRef,
 });
-setAcquisitionNotice((text) => messages.show('info', text));
 
 // ---- tool bars ----
 
@@ -185,6 +201,14 @@ function wireToolbars() {
   on('#library-chooser', 'change', (event) => {
     if (event.target.value !== '') send('/api/library', { ident: event.target.value });
   });
+  on('#internet-chooser', 'change', (event) => {
+    const mode = event.target.value;
+    event.target.value = '';
+    if (mode !== '') acquisition.openInternet(mode);
+  });
+  $('#internet-chooser').addEventListener('change', (event) => { event.target.value = ''; });
+  on('#new-library-button', 'click', () => acquisition.openWizard());
+  on('#add-files-button', 'click', () => acquisition.openLocal());
   on('#analyze-button', 'click', analyze);
   on('#delete-button', 'click', erase);
   on('#next-button', 'click', () => send('/api/fetch', { direction: 'next' }));
@@ -304,5 +328,12 @@ async function start() {
   scratchPad.startSaving();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
+
+// The browser frame crawls or saves the page it shows through these.
+setAcquisitionOpener(whenIdle((mode, address) => acquisition.openInternet(mode, address)));
+window.qoraAcquire = {
+  crawlPage: whenIdle((address) => acquisition.openInternet('crawlpage', address)),
+  savePage: whenIdle((address) => acquisition.openInternet('savepage', address)),
+};
 
 start();

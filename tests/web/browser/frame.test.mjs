@@ -196,8 +196,9 @@ describe('browser frame', { skip }, () => {
     await eventually(() => a.bodies('/api/analyze').length === 1, 3000, 'the analysis');
     assert.deepEqual(a.bodies('/api/analyze')[0], { documents: [{ handle: 4, docid: 'd7' }] });
     await action('Save');
-    assert.equal(await messageText(a), 'Not yet implemented');
-    await a.page.click('#message-box .message-ok');
+    await a.page.locator('#acquire-dialog').waitFor({ state: 'visible', timeout: 3000 });
+    assert.equal(await a.page.textContent('#acquire-title'), 'Saving: http://tides.example/mills.htm');
+    await a.page.click('#acquire-dialog .cancel-button');
     await view('Summary');
     await action('Crawl');
     assert.equal(await messageText(a), 'Save and Crawl work on a live page: open one first.');

@@ -96,3 +96,41 @@ test('command links open dialogs and unknown ones are answered with a warning', 
   ]);
   assert.equal((await get('/api/settings')).body.QueryOptions.lastKeyWords, 'tidal power');
 });
+
+test('acquisitions: malformed bodies are 400s, refusals are messages, a crawl fills its library', async () => {
+  assert.deepEqual(await post('/api/acquire', { kind: 'internet', mode: 'fly', target: { new: 'x' } }),
+    { status: 400, body: { error: 'The mode of an internet request is unknown.' } });
+  assert.equal((await post('/api/acquire', { kind: 'files', target: { new: 'a', library: 'b' } })).status, 400);
+  assert.equal((await post('/api/acquire', { kind: 'files', files: [3] })).status, 400);
+  const { body: before } = await get('/api/poll?after=0');
+  await post('/api/acquire', { kind: 'internet', mode: 'crawl', addresses: [' '], target: { library: 'lib02' } });
+  await post('/api/acquire', { kind: 'internet', mode: 'basic', keywords: 'tides', target: { new: ' ' } });
+  await post('/api/acquire', { kind: 'files', files: [], target: { library: 'lib02' } });
+  await post('/api/acquire', { kind: 'folder', target: { library: 'lib02' } });
+  const { body: refused } = await get(`/api/poll?after=${before.seq}`);
+  assert.deepEqual(refused.events.map((e) => e.text), ['Please enter start addresses',
+    'Please checkmark libraries first', 'Please choose files', 'Please choose a folder']);
+  const { body: libs } = await get('/api/libraries');
+  const count = libs.find((l) => l.ident === 'lib02').documents;
+  assert.equal((await post('/api/acquire', { kind: 'internet', mode: 'crawl', addresses: ['http://a.example/'],
+    target: { library: 'lib02' } })).status, 200);
+  const answer = await pollUntilIdle();
+  const events = answer.events.filter((e) => e.seq > refused.seq);
+  assert.deepEqual(events.find((e) => e.type === 'busy'), { seq: events[0].seq, type: 'busy', busy: true,
+    title: "Internet Crawl 'Wind Power'" });
+  assert.equal(events.find((e) => e.type === 'completion').code, 2);
+  assert.equal((await get('/api/libraries')).body.find((l) => l.ident === 'lib02').documents, count + 3);
+});
+
+test('settings: a null crawler page is reset, other nulls and odd values are refused; folders list files', async () => {
+  await post('/api/settings', { CrawlerOptions: { Dpth: 4, startURLs: 'http://a.example/' } });
+  assert.deepEqual((await get('/api/settings')).body.CrawlerOptions, { Dpth: '4', startURLs: 'http://a.example/' });
+  await post('/api/settings', { CrawlerOptions: null });
+  assert.equal((await get('/api/settings')).body.CrawlerOptions, undefined);
+  assert.equal((await post('/api/settings', { Settings: null })).status, 400);
+  assert.equal((await post('/api/settings', { Settings: { x: 1.5 } })).status, 400);
+  const { body } = await get('/api/folders?path=%2Fhome%2Fada%2Fpapers');
+  assert.deepEqual(body, { path: '/home/ada/papers', parent: '/home/ada', folders: ['old'],
+    files: ['barrages.pdf', 'lagoons.htm', 'tides.html'] });
+  assert.equal((await get('/api/folders?path=%2Fnowhere')).status, 404);
+});
