@@ -154,7 +154,11 @@ bool AcquisitionSession::StartQuickSearch(const std::string& keywords) {
       return kQuickSearchDone;
     }
     nlohmann::json rows = nlohmann::json::array();
-    for (const DocumentRecord& hit : hits) rows.push_back(ListRecord(hit, ""));
+    for (DocumentRecord& hit : hits) {
+      // The source column of a quick search names the engine that found it.
+      if (hit.source.empty()) hit.source = hit.fetcher;
+      rows.push_back(ListRecord(hit, ""));
+    }
     events_->Push(ListEvent(kQuickSearchTitle, true, std::move(rows)));
     return kQuickSearchDone;
   });

@@ -104,6 +104,7 @@ TEST_F(SearchRequestsTest, TheApplicationsSearchesRunOnItsWorker) {
   EXPECT_EQ(seen[1]["quick"], true);
   ASSERT_EQ(seen[1]["records"].size(), 2u);
   EXPECT_EQ(seen[1]["records"][0]["uri"], site_.Site() + "/page/a");
+  EXPECT_EQ(seen[1]["records"][0]["source"], "Local");
   EXPECT_EQ(seen[2], CompletionEvent(kQuickSearchDone));
   EXPECT_EQ(SeenRequests(), (std::vector<std::string>{"/local?q=tidal+power&n=4"}));
 

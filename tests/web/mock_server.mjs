@@ -226,7 +226,13 @@ function readAcquisition(body) {
     if (!isTexts(body.files)) throw new HttpError(400, 'The files are a list of paths.');
     return body;
   }
-  if (body.kind !== 'internet') throw new HttpError(400, 'The kind is "internet", "files" or "folder".');
+  if (body.kind !== 'internet' && body.kind !== 'quick') {
+    throw new HttpError(400, 'The kind is "internet", "files", "folder" or "quick".');
+  }
+  if (body.kind === 'quick') {
+    if (typeof (body.keywords ?? '') !== 'string') throw new HttpError(400, 'The keywords are a text.');
+    return body;
+  }
   if (!INTERNET_MODES.has(body.mode)) throw new HttpError(400, 'The mode of an internet request is unknown.');
   if (body.keywords !== undefined && body.keywords !== null && typeof body.keywords !== 'string') {
     throw new HttpError(400, 'The keywords are a text.');
@@ -284,6 +290,16 @@ function acquisition(state, body) {
     if (blank(folder)) return refuse(state, 'warning', 'Please choose a folder');
     return acquire(state, call.target, 'Adding Folder Contents to Library', 3, [`${folder}/`], 2,
       ['Adding folder contents']);
+  }
+  if (call.kind === 'quick') {
+    if (blank(call.keywords)) return refuse(state, 'warning', 'Please enter keywords');
+    const words = call.keywords.trim();
+    const hits = [1, 2, 3].map((i) => ({ handle: 0, docid: `hit${i}`, name: `${words} ${i}`, rank: i,
+      size: '0', date: '', type: '.htm', uri: `http://example.org/${i}.htm`, source: 'Engine', library: '' }));
+    return runOperation(state, `Internet Search '${words}'`, 1, [
+      () => { state.status = 'Searching'; },
+      () => emit(state, { type: 'list', title: '[Quick Search Results]', quick: true, records: hits }),
+    ]);
   }
   const crawl = CRAWL_MODES.has(call.mode);
   const addresses = call.addresses ?? [];

@@ -51,6 +51,8 @@ export const INTERNET_MODES = Object.freeze({
   crawl: { title: 'Internet Crawl', pages: ['start', 'engines', 'crawler', 'advanced', 'target'] },
   crawlpage: { title: 'Crawling: ', pages: ['crawler', 'advanced', 'target'], page: true },
   savepage: { title: 'Saving: ', pages: ['target'], page: true },
+  // The hits of the engines listed, nothing stored: no target.
+  quick: { title: 'Quick Internet Search', pages: ['keywords', 'engines'] },
   'wizard-search': { pages: ['keywords', 'engines', 'advanced', 'target'] },
   'wizard-crawl': { pages: ['start', 'engines', 'crawler', 'advanced', 'target'] },
   'wizard-searchcrawl': { pages: ['keywords', 'engines', 'crawler', 'advanced', 'target'] },
@@ -327,6 +329,7 @@ export function settingsUpdate(pages, values, history = []) {
 // The body of POST /api/acquire for an internet `mode`; `address` is the
 // page of the page modes.
 export function internetRequest(mode, values, address = '') {
+  if (mode === 'quick') return { kind: 'quick', keywords: String(values.keywords?.keywords ?? '').trim() };
   const crawl = CRAWLS.has(mode);
   let addresses = [];
   if (INTERNET_MODES[mode]?.page) addresses = [pageAddress(address)];

@@ -21,6 +21,7 @@ test('each internet mode has its title and pages in order', () => {
   assert.deepEqual(shown('crawl'), ['Internet Crawl', 'start,engines,crawler,advanced,target']);
   assert.deepEqual(shown('crawlpage', ` ${PAGE} `), [`Crawling: ${PAGE}`, 'crawler,advanced,target']);
   assert.deepEqual(shown('savepage', PAGE), [`Saving: ${PAGE}`, 'target']);
+  assert.deepEqual(shown('quick'), ['Quick Internet Search', 'keywords,engines']);
 });
 
 test('the page modes need a web address; unknown modes are refused in words', () => {
@@ -142,6 +143,7 @@ test('the request of each internet mode and of files and folders', () => {
       target: { library: 'lib02' } });
   assert.deepEqual(internetRequest('crawlpage', values, PAGE).addresses, [PAGE]);
   assert.deepEqual(internetRequest('savepage', values, PAGE).keywords, '');
+  assert.deepEqual(internetRequest('quick', values), { kind: 'quick', keywords: 'tidal power' });
   assert.deepEqual(internetRequest('wizard-searchcrawl', { ...values, target: { kind: 'library', name: 'New',
     library: 'lib02' } }), { kind: 'internet', mode: 'wizard-searchcrawl', keywords: 'tidal power', addresses: [],
     target: { new: 'New' } });
