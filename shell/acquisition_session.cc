@@ -82,6 +82,7 @@ bool AcquisitionSession::Run(const AcquisitionTarget& target, const std::string&
   const std::string shown = title.back() == '\'' ? title + name + "'" : title;
   return worker_->Start(shown, [this, ident, completion, request, then] {
     const std::string failure = request(ident);
+    if (research_ != nullptr) research_->LibrariesChanged();
     if (!failure.empty()) {
       events_->Push(MessageEvent(kError, failure));
       return completion;

@@ -134,7 +134,7 @@ class Application {
   void RegisterResearchRoutes();
   nlohmann::json RewriteEvent(nlohmann::json event);
   void SaveSettings();
-  ApiReply WhenIdle(const std::function<ApiReply()>& use);
+  ApiReply WhenIdle(const std::function<ApiReply()>& use, bool tell_busy = true);
 
   const ApplicationOptions& options_;
   std::ostream& out_;
@@ -383,11 +383,12 @@ nlohmann::json Application::RewriteEvent(nlohmann::json event) {
   return nlohmann::json{{"type", "page"}, {"url", "/pages/" + first_page}};
 }
 
-// Runs a short engine request unless an operation runs; then the front
-// hears the busy message, as for every command.
-ApiReply Application::WhenIdle(const std::function<ApiReply()>& use) {
+// Runs a short engine request unless an operation runs; then the answer
+// is 409 with the busy text, and the front hears the busy message unless
+// the request only reads (the front reads again after the operation).
+ApiReply Application::WhenIdle(const std::function<ApiReply()>& use, bool tell_busy) {
   ApiReply reply{409, {{"error", "Program is busy. Please wait."}}};
-  worker_.RunIfIdle([&] { reply = use(); });
+  worker_.RunIfIdle([&] { reply = use(); }, tell_busy);
   return reply;
 }
 
@@ -495,7 +496,7 @@ void Application::RegisterResearchRoutes() {
       const std::string failure = ListLibraries(&libraries);
       if (!failure.empty()) return ApiReply{500, {{"error", failure}}};
       return ApiReply{200, LibrariesJson(libraries)};
-    });
+    }, /*tell_busy=*/false);
   });
   server_->OnPost("research", [this](const auto&, const nlohmann::json& body) {
     if (!body.is_object()) return BadRequest("A research is sent as a JSON object.");
@@ -553,7 +554,7 @@ void Application::RegisterResearchRoutes() {
   });
   server_->OnGet("manager", [this](const auto&, const auto&) {
     std::vector<ManagedLibrary> libraries;
-    if (!manager_.List(&libraries)) return ApiReply{409, {{"error", "The libraries cannot be listed now."}}};
+    if (!manager_.List(&libraries)) return ApiReply{409, {{"error", kBusyText}}};
     nlohmann::json rows = nlohmann::json::array();
     for (const ManagedLibrary& row : libraries) {
       rows.push_back({{"ident", row.library.ident},

@@ -45,14 +45,16 @@ std::string KilobyteText(long long bytes) {
 }
 
 LibraryManager::LibraryManager(EventQueue* events, OperationWorker* worker,
-                               const ResearchSession* research)
+                               ResearchSession* research)
     : events_(events), worker_(worker), research_(research) {}
 
 bool LibraryManager::List(std::vector<ManagedLibrary>* libraries) {
   libraries->clear();
   std::string failure;
   std::vector<LibraryInfo> listed;
-  if (!worker_->RunIfIdle([&] { failure = ListLibraries(&listed); })) return false;
+  if (!worker_->RunIfIdle([&] { failure = ListLibraries(&listed); }, /*tell_busy=*/false)) {
+    return false;
+  }
   if (!failure.empty()) {
     events_->Push(MessageEvent(kError, failure));
     return false;
@@ -70,6 +72,7 @@ bool LibraryManager::Run(const std::string& title, int completion,
                          std::function<std::string()> command) {
   return worker_->Start(title, [this, completion, command = std::move(command)] {
     const std::string failure = command();
+    research_->LibrariesChanged();
     if (!failure.empty()) events_->Push(MessageEvent(kError, failure));
     return completion;
   });
@@ -139,6 +142,7 @@ bool LibraryManager::StartErase(const std::vector<std::string>& libraries) {
 bool LibraryManager::StartRepair() {
   return worker_->Start("Repairing Libraries", [this] {
     const std::string failure = RepairLibraries();
+    research_->LibrariesChanged();
     events_->Push(failure.empty() ? MessageEvent(kInfo, "Repair done.")
                                   : MessageEvent(kError, failure));
     return kRepairDone;

@@ -38,13 +38,13 @@ struct ManagedLibrary {
 class LibraryManager {
  public:
   // All three must outlive the manager.
-  LibraryManager(EventQueue* events, OperationWorker* worker, const ResearchSession* research);
+  LibraryManager(EventQueue* events, OperationWorker* worker, ResearchSession* research);
   LibraryManager(const LibraryManager&) = delete;
   LibraryManager& operator=(const LibraryManager&) = delete;
 
   // Every library but the temporary store, in the engine's order. False
-  // with the busy message while an operation runs, or with an error message
-  // when the libraries cannot be listed.
+  // while an operation runs (nothing is told: the front lists again after
+  // it), or with an error message when the libraries cannot be listed.
   bool List(std::vector<ManagedLibrary>* libraries);
 
   // Makes the library `name`. Refused with the warning of the 50-library
@@ -73,7 +73,7 @@ class LibraryManager {
 
   EventQueue* const events_;
   OperationWorker* const worker_;
-  const ResearchSession* const research_;
+  ResearchSession* const research_;
 };
 
 }  // namespace qora

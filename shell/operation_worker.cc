@@ -49,10 +49,10 @@ void OperationWorker::Run(const std::function<int()>& run) {
   busy_ = false;
 }
 
-bool OperationWorker::RunIfIdle(const std::function<void()>& use) {
+bool OperationWorker::RunIfIdle(const std::function<void()>& use, bool tell_busy) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (busy_) {
-    events_->Push(MessageEvent(kInfo, kBusyText));
+    if (tell_busy) events_->Push(MessageEvent(kInfo, kBusyText));
     return false;
   }
   use();

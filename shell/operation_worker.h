@@ -40,8 +40,9 @@ class OperationWorker {
   // Runs `use` at once on the calling thread unless an operation runs (then
   // refused as Start refuses): for short engine requests, which must not
   // overlap an operation. No operation starts until `use` returns, so `use`
-  // must not call Start.
-  bool RunIfIdle(const std::function<void()>& use);
+  // must not call Start. With `tell_busy` false a refusal pushes nothing:
+  // for reads that the front repeats after the operation anyway.
+  bool RunIfIdle(const std::function<void()>& use, bool tell_busy = true);
 
   // True from a successful Start until the operation's events are pushed.
   bool Busy() const;

@@ -93,6 +93,11 @@ int ResearchSession::workspace() const {
   return workspace_;
 }
 
+void ResearchSession::LibrariesChanged() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  selection_changed_ = true;
+}
+
 std::vector<std::string> ResearchSession::CheckedLibraries() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return checked_;

@@ -83,6 +83,11 @@ class ResearchSession {
   void SetWorkspace(int workspace);
   int workspace() const;
 
+  // Tells the session that libraries were changed (documents added or
+  // removed, merged, erased, rebuilt): the next research selects and
+  // prepares its libraries anew, so their statistics are current.
+  void LibrariesChanged();
+
   // The check-marked libraries, by identifier, and whether they changed
   // since the workspace was last prepared.
   std::vector<std::string> CheckedLibraries() const;

@@ -1,7 +1,7 @@
 // The "Manage Libraries" window on a real `qora serve` (started by
-// run_real.sh): the list with the research's open library marked, a new
-// library named in the name dialog, a refused merge, and an erase that asks
-// first.
+// run_real.sh): the list with the research's open library marked, and its
+// five commands: New with its name dialog, a refused and a done Merge,
+// Empty and Erase asking first, Repair.
 
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -31,6 +31,9 @@ describe('the library manager', { skip }, () => {
     await eventually(async () => (await a.page.locator('table.doclist tbody tr').count()) > 0 && idle(),
       60000, 'the research');
 
+    if (await a.page.isVisible('#message-box')) {
+      throw new Error(`a message: ${await a.page.textContent('#message-box .message-text')}`);
+    }
     await a.page.click('#manager-button');
     await eventually(async () => (await rowOf('Sample').count()) === 1, 10000, 'the list');
     const sampleCells = await cells('Sample');
@@ -58,16 +61,55 @@ describe('the library manager', { skip }, () => {
     await a.page.click('#message-box .message-ok');
     assert.equal(await a.page.isVisible('#input-box'), false);
 
+    // A second library, then Merge: the name dialog offers the first
+    // library's name, " merged " and the date; the two become one.
+    await rowOf('Shelf').locator('.manager-check').uncheck();
+    await a.page.click('#library-manager .manager-new');
+    await a.page.locator('#input-box').waitFor({ state: 'visible' });
+    await a.page.fill('#input-box .input-text', 'Box');
+    await a.page.click('#input-box .input-ok');
+    await eventually(async () => (await rowOf('Box').count()) === 1, 20000, 'the second library listed');
+    await rowOf('Shelf').locator('.manager-check').check();
+    await rowOf('Box').locator('.manager-check').check();
+    await a.page.click('#library-manager .manager-merge');
+    await a.page.locator('#input-box').waitFor({ state: 'visible' });
+    assert.equal(await a.page.textContent('#input-box .input-title'), 'Name for the merged library');
+    assert.equal(await a.page.textContent('#input-box .input-prompt'), 'Merged Library Name:');
+    assert.match(await a.page.inputValue('#input-box .input-text'), /^(Box|Shelf) merged \S/);
+    await a.page.fill('#input-box .input-text', 'Crate');
+    await a.page.click('#input-box .input-ok');
+    await eventually(async () => (await rowOf('Crate').count()) === 1 && (await rowOf('Box').count()) === 0
+      && (await rowOf('Shelf').count()) === 0, 20000, 'the merged library in place of the two');
+
+    // Empty asks first too; Repair tells when it is done.
+    await rowOf('Crate').locator('.manager-check').check();
+    await a.page.click('#library-manager .manager-empty');
+    await a.page.locator('#question-box').waitFor({ state: 'visible' });
+    assert.equal(await a.page.textContent('#question-box .question-text'),
+      'Are you sure you want to delete all data stored in Crate ? The data will be lost forever!');
+    const seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
+    await a.page.click('#question-box .question-yes');
+    await eventually(async () => (await (await fetch(`${suite.baseUrl}/api/poll?after=${seq}`)).json()).events
+      .some((e) => e.type === 'completion' && e.code === 15), 20000, 'the library emptied');
+    await eventually(idle, 5000, 'the window to see the end');
+    await a.page.click('#library-manager .manager-repair');
+    await a.page.locator('#message-box').waitFor({ state: 'visible', timeout: 60000 });
+    assert.equal(await a.page.textContent('#message-box .message-text'), 'Repair done.');
+    await a.page.click('#message-box .message-ok');
+    assert.equal(await rowOf('Crate').count(), 1);
+    assert.deepEqual((await cells('Sample')).slice(2, 3), ['43']);
+
     // Erase asks; No keeps the library, Yes erases it.
+    await rowOf('Crate').locator('.manager-check').check();
     await a.page.click('#library-manager .manager-erase');
     await a.page.locator('#question-box').waitFor({ state: 'visible' });
     assert.equal(await a.page.textContent('#question-box .question-text'),
-      'Are you sure you want to comlpetely erase Shelf ? The data will be lost forever!');
+      'Are you sure you want to comlpetely erase Crate ? The data will be lost forever!');
     await a.page.click('#question-box .question-no');
     await a.page.click('#library-manager .manager-erase');
     await a.page.locator('#question-box').waitFor({ state: 'visible' });
     await a.page.click('#question-box .question-yes');
-    await eventually(async () => (await rowOf('Shelf').count()) === 0, 20000, 'the library erased');
+    await eventually(async () => (await rowOf('Crate').count()) === 0, 20000, 'the library erased');
     assert.equal(await rowOf('Sample').count(), 1);
     assert.deepEqual(a.problems, []);
     await a.close();
