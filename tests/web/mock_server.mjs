@@ -28,7 +28,7 @@ class HttpError extends Error {
 // operation and every API request received (for a look by hand).
 function makeState() {
   return { libraries: makeLibraries(), settings: {}, events: [], seq: 0, busy: false,
-    status: '', stop: false, requests: [], scratch: '', exports: [] };
+    status: '', stop: false, requests: [], scratch: '', exports: [], uploads: [] };
 }
 
 function emit(state, event) {
@@ -334,6 +334,26 @@ function exportScratch(state, body) {
   return undefined;
 }
 
+// ---- uploads ----
+
+const UPLOAD_LIMIT = 64 << 20;
+const BAD_UPLOAD_NAME = 'Only HTML and PDF files (.htm, .html, .pdf) can be added to a library.';
+
+// POST /api/upload?name=NAME: the body is the file. It is kept (in memory)
+// under the data folder's uploads/, one new folder per file, as the server
+// keeps it; a name that is no plain .htm, .html or .pdf file name is a 400.
+function upload(state, name, bytes) {
+  const plain = typeof name === 'string' && name !== '' && name !== '.' && name !== '..'
+    && !/[/\\\0]/.test(name);
+  const dot = plain ? name.lastIndexOf('.') : -1;
+  const extension = dot > 0 ? name.slice(dot).toLowerCase() : '';
+  if (!['.htm', '.html', '.pdf'].includes(extension)) throw new HttpError(400, BAD_UPLOAD_NAME);
+  if (bytes.length > UPLOAD_LIMIT) throw new HttpError(413, 'The request is too large.');
+  const path = `/mock/qoralibs/uploads/u${String(state.uploads.length + 1).padStart(5, '0')}/${name}`;
+  state.uploads.push({ name, path, text: bytes.toString('utf8') });
+  return { path };
+}
+
 // POST handlers: body in, answer out (or an HttpError).
 const POSTS = {
   '/api/command': (s, b) => command(s, b.command),
@@ -418,10 +438,14 @@ const GETS = {
   '/mock/requests': (s) => s.requests,
 };
 
-async function readBody(request) {
+async function readBytes(request) {
   const chunks = [];
   for await (const chunk of request) chunks.push(chunk);
-  const text = Buffer.concat(chunks).toString('utf8');
+  return Buffer.concat(chunks);
+}
+
+async function readBody(request) {
+  const text = (await readBytes(request)).toString('utf8');
   if (text.trim() === '') return {};
   try {
     return JSON.parse(text);
@@ -452,6 +476,12 @@ function sendJson(response, status, value) {
 async function handle(state, request, response) {
   const url = new URL(request.url, 'http://127.0.0.1');
   const path = url.pathname;
+  if (request.method === 'POST' && path === '/api/upload') {
+    const name = url.searchParams.get('name');
+    const bytes = await readBytes(request);
+    state.requests.push({ path, name, bytes: bytes.length });
+    return sendJson(response, 200, upload(state, name, bytes));
+  }
   if (request.method === 'POST' && POSTS[path]) {
     const body = await readBody(request);
     if (path.startsWith('/api/')) state.requests.push({ path, body });

@@ -65,22 +65,25 @@ export class AcquireDialog {
     await this.start(WIZARD_TITLE, ['choice']);
   }
 
-  async openLocal() {
+  // The local files dialog; with `chosen` (the paths of dropped files) it
+  // opens in its files mode with them chosen, on the target page.
+  async openLocal(chosen = []) {
     this.kind = 'local';
     this.mode = 'local';
-    await this.start(LOCAL_TITLE, ['local', 'target']);
+    await this.start(LOCAL_TITLE, ['local', 'target'], chosen);
   }
 
-  async start(title, pages) {
+  async start(title, pages, chosen = []) {
     this.pages = pages;
     this.dialog.dataset.kind = this.kind;
     this.q('.dialog-title').textContent = title;
     for (const page of ['keywords', 'start', 'engines', 'crawler', 'advanced', 'local', 'target']) {
       this.fillPage(page, pageValues(page, this.app.settings()));
     }
+    if (chosen.length > 0) this.chooseFiles(chosen);
     this.listing = null;
     if (!this.dialog.open) this.dialog.showModal();
-    this.showPage(0);
+    this.showPage(chosen.length > 0 ? this.pages.indexOf('target') : 0);
     // The chooser lists folders only for the dialogs that may add local files.
     const local = this.kind === 'local' || this.kind === 'wizard';
     await Promise.all([this.loadLibraries(), local ? this.showFolder(this.local.folder) : null]);
@@ -317,11 +320,46 @@ export class AcquireDialog {
     });
   }
 
+  // The files mode with `paths` chosen.
+  chooseFiles(paths) {
+    this.local.mode = 'files';
+    this.local.files = paths.slice();
+    this.dialog.querySelector('input[name="local-mode"][value="files"]').checked = true;
+    this.showLocalMode();
+  }
+
   showLocalMode() {
-    this.q('.folder-limits').hidden = this.local.mode !== 'folder';
+    const folder = this.local.mode === 'folder';
+    this.q('.folder-limits').hidden = !folder;
     const count = this.local.files.length;
-    this.q('.chosen-count').textContent = this.local.mode === 'folder' ? 'The folder shown is added.'
+    this.q('.chosen-count').textContent = folder ? 'The folder shown is added.'
       : `${count} file${count === 1 ? '' : 's'} chosen`;
+    const list = this.q('.chosen-list');
+    list.hidden = folder || count === 0;
+    list.replaceChildren(...(folder ? [] : this.local.files.map((path) => this.chosenItem(path))));
+  }
+
+  // A chosen file in the list under the chooser; its button takes it out.
+  chosenItem(path) {
+    const item = document.createElement('li');
+    item.className = 'chosen-file';
+    const name = document.createElement('span');
+    name.textContent = path;
+    name.title = path;
+    const remove = document.createElement('button');
+    remove.type = 'button';
+    remove.className = 'unchoose-button';
+    remove.textContent = 'Remove';
+    remove.setAttribute('aria-label', `Remove ${path}`);
+    remove.addEventListener('click', () => {
+      this.local.files = toggleFile(this.local.files, path, false);
+      this.dialog.querySelectorAll('.file-check').forEach((box) => {
+        if (box.value === path) box.checked = false;
+      });
+      this.showLocalMode();
+    });
+    item.append(name, remove);
+    return item;
   }
 
   // Shows the folders and the HTML and PDF files of `path`; a folder that

@@ -41,3 +41,13 @@ export function postJson(path, body) {
     body: JSON.stringify(body ?? {}),
   });
 }
+
+// Sends `bytes` (a Blob or File) as the raw body of a POST, as
+// /api/upload takes a file.
+export function postBytes(path, bytes) {
+  return request(path, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/octet-stream' },
+    body: bytes,
+  });
+}

@@ -3,7 +3,7 @@
 // the events that every poll brings.
 
 import { AcquireDialog } from './acquire_dialog.js';
-import { ApiError, getJson, postJson } from './api.js';
+import { ApiError, getJson, postBytes, postJson } from './api.js';
 import { analyzeDecision, deleteDecision, documentRef, frameTitle } from './doclist_model.js';
 import { DocumentList } from './doclist_view.js';
 import { completionChangesLibraries, eventProblem } from './events.js';
@@ -20,6 +20,7 @@ import { commandFromAddress } from './commands.js';
 import { setUpPanes } from './panes.js';
 import { ask } from './question_box.js';
 import { LibraryManager } from './library_manager.js';
+import { DropZone } from './drop_zone.js';
 
 const $ = (selector) => document.querySelector(selector);
 const BUSY_MESSAGE = 'Program is busy. Please wait.';
@@ -328,6 +329,15 @@ async function start() {
   scratchPad.startSaving();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
 }
+
+// Files dropped anywhere on the window go to the local files dialog. (Its
+// own busy check refuses the drop, as every command is refused.)
+new DropZone(document, $('#drop-hint'), {
+  isBusy: () => state.busy,
+  messages,
+  postBytes,
+  openFiles: (paths) => acquisition.openLocal(paths),
+});
 
 // The browser frame crawls or saves the page it shows through these.
 setAcquisitionOpener(whenIdle((mode, address) => acquisition.openInternet(mode, address)));

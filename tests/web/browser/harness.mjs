@@ -38,7 +38,8 @@ export async function startSuite() {
 
 // A fresh page on the QORA window. `script` holds events to hand over with
 // the next poll and values that override the poll's busy flag and status;
-// `posted` records every API request the page sends; `libraries`, when
+// `posted` records every API request the page sends (an upload by the
+// name in its query); `libraries`, when
 // given, replaces the server's list of libraries, `settings` the settings
 // the page reads at start, and the API paths in `stub` are answered with {}
 // without reaching the server (for requests that name made-up libraries);
@@ -55,10 +56,12 @@ async function openApp(browser, baseUrl,
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   page.on('request', (request) => {
-    const path = new URL(request.url()).pathname;
-    if (request.method() === 'POST' && path.startsWith('/api/')) {
-      posted.push({ path, body: request.postDataJSON() });
-    }
+    const url = new URL(request.url());
+    const path = url.pathname;
+    if (request.method() !== 'POST' || !path.startsWith('/api/')) return;
+    // An upload's body is the file itself, not JSON: its query is kept.
+    if (path === '/api/upload') posted.push({ path, query: url.searchParams.get('name'), body: null });
+    else posted.push({ path, body: request.postDataJSON() });
   });
   await page.route('**/api/poll*', async (route) => {
     let response;
@@ -141,4 +144,23 @@ export function libraries(n) {
     ident: `L${i + 1}`, name: `Library ${i + 1}`, documents: 10 + i, bytes: String(999 + i * 123456),
     date: `3/${i + 1}/2005 10:00 AM`,
   }));
+}
+
+// A drag carrying `files` ({ name, text, type }) made in the page, as the
+// browser makes one for files dragged in from outside: its DataTransfer
+// handle, for the events dispatched with it.
+export function filesDrag(page, files) {
+  return page.evaluateHandle((specs) => {
+    const transfer = new DataTransfer();
+    for (const spec of specs) transfer.items.add(new File([spec.text], spec.name, { type: spec.type ?? '' }));
+    return transfer;
+  }, files);
+}
+
+// Drags `files` onto `selector` and drops them there: dragenter, dragover,
+// drop, as a drop from outside the window brings them.
+export async function dropFiles(page, files, selector = 'body') {
+  const dataTransfer = await filesDrag(page, files);
+  for (const type of ['dragenter', 'dragover', 'drop']) await page.dispatchEvent(selector, type, { dataTransfer });
+  await dataTransfer.dispose();
 }

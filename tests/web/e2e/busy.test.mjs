@@ -66,6 +66,10 @@ describe('a long operation', { skip }, () => {
 
   test('is shown busy, refuses commands, and ends at once on Stop', async () => {
     const a = await suite.openApp();
+    // The window lists the libraries as it starts; the server refuses the
+    // list while busy, so the crawl waits for the window to be started.
+    await eventually(() => a.page.$$eval('#library-chooser option', (options) => options.length > 1), 10000,
+      'the libraries listed');
     const seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
     const start = `http://127.0.0.1:${site.server.address().port}/`;
     // The crawl from the internet dialog: start address, engines, crawler

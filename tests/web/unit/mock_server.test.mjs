@@ -134,3 +134,27 @@ test('settings: a null crawler page is reset, other nulls and odd values are ref
     files: ['barrages.pdf', 'lagoons.htm', 'tides.html'] });
   assert.equal((await get('/api/folders?path=%2Fnowhere')).status, 404);
 });
+
+test('keeps uploads with the server\'s name rule and answers their paths', async () => {
+  const send = async (name, body) => {
+    const response = await fetch(`${mock.url}/api/upload?name=${encodeURIComponent(name)}`,
+      { method: 'POST', headers: { 'Content-Type': 'text/html' }, body });
+    return { status: response.status, body: await response.json() };
+  };
+  const first = await send('Tidal Notes.HTML', '<html><body>not json at all</body></html>');
+  assert.equal(first.status, 200);
+  assert.match(first.body.path, /^\/mock\/qoralibs\/uploads\/[^/]+\/Tidal Notes\.HTML$/);
+  const second = await send('b.pdf', '%PDF-1.4');
+  assert.notEqual(dirnameOf(second.body.path), dirnameOf(first.body.path), 'one folder per file');
+  for (const name of ['notes.txt', '../a.html', 'x/a.html', '.html', '']) {
+    const refused = await send(name, 'x');
+    assert.equal(refused.status, 400, name);
+    assert.equal(refused.body.error, 'Only HTML and PDF files (.htm, .html, .pdf) can be added to a library.');
+  }
+  assert.deepEqual(mock.state.uploads.map((u) => [u.name, u.text]),
+    [['Tidal Notes.HTML', '<html><body>not json at all</body></html>'], ['b.pdf', '%PDF-1.4']]);
+});
+
+function dirnameOf(path) {
+  return path.slice(0, path.lastIndexOf('/'));
+}
