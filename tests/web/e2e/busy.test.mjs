@@ -64,6 +64,10 @@ describe('a long operation', { skip }, () => {
 
   test('is shown busy, refuses commands, and ends at once on Stop', async () => {
     const a = await suite.openApp();
+    // The window takes events from the point its start reached; the pad is
+    // read last before the polls begin. Sent earlier, the crawl's busy
+    // event could be older than the window's start and never shown.
+    await a.page.waitForSelector('#scratch-pad[data-state="loaded"]');
     const seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
     const start = `http://127.0.0.1:${site.server.address().port}/`;
     // The crawler page as the user would set it, then the crawl into a new

@@ -126,7 +126,8 @@ describe('a passage in the scratch pad across a restart', { skip }, () => {
       await rows.first().click();
       await eventually(async () => (await (await fetch(`${first.address}/api/poll?after=${seq}`)).json()).events
         .some((event) => event.type === 'completion'), 60000, 'the preview of the document');
-      await eventually(() => idle(page), 5000, 'the window to see the end');
+      await eventually(async () => (await page.$eval('#preview', (f) => f.getAttribute('src'))) === '/pages/map_.htm'
+        && await idle(page), 10000, 'the window to show the end of the preview');
       // The preview ends on the concept map; the view bar brings back the
       // summary page.
       await page.click('#view-bar button[data-view="summary"]');

@@ -85,13 +85,15 @@ describe('the word bar on an archived page', { skip }, () => {
     await a.page.click('#research-dialog .ok-button');
     await eventually(async () => (await rows(a).count()) > 0 && await idle(a), 60000, 'the ranked list');
     assert.match(await rows(a).first().textContent(), /Temporary Files Used By SQLite/);
-    // The preview of the selected document ends with a completion event;
-    // the view bar acts only once it has ended.
+    // The preview of the selected document ends with the concept map; the
+    // view bar acts once the window has shown it and left the busy mode
+    // (else the preview's own pages would replace the archived copy).
     const seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
     await rows(a).first().click();
     await eventually(async () => (await (await fetch(`${suite.baseUrl}/api/poll?after=${seq}`)).json()).events
       .some((event) => event.type === 'completion'), 60000, 'the preview of the document');
-    await eventually(() => idle(a), 5000, 'the window to see the end');
+    await eventually(async () => (await a.page.$eval('#preview', (f) => f.getAttribute('src'))) === '/pages/map_.htm'
+      && await idle(a), 10000, 'the window to show the end of the preview');
     await a.page.click('#view-bar button[data-view="archived"]');
     await eventually(() => a.page.$eval('#preview', (f) => f.dataset.agent === 'ready'), 20000, 'the frame agent');
     assert.equal(await a.page.$eval('#preview', (f) => f.dataset.kind), 'archived');
