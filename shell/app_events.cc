@@ -83,6 +83,21 @@ nlohmann::json ScratchEvent(const std::string& passage) {
   return {{"type", "scratch"}, {"passage", passage}};
 }
 
+namespace {
+
+// The address of a record's archived copy. A stored document's record names
+// the folder of the library's copies (bcuri, ending in "/") and the copy's
+// file name in it (curi), so the two make the copy; a bcuri that names a
+// file already is the copy itself.
+std::string ArchivedCopy(const DocumentRecord& record) {
+  if (record.curi.empty() || record.bcuri.empty() || record.bcuri.back() != '/') {
+    return record.bcuri;
+  }
+  return record.bcuri + record.curi;
+}
+
+}  // namespace
+
 nlohmann::json ListRecord(const DocumentRecord& record, const std::string& library) {
   return {{"handle", record.parent_handle},
           {"docid", record.docid},
@@ -92,7 +107,7 @@ nlohmann::json ListRecord(const DocumentRecord& record, const std::string& libra
           {"date", record.date_ret.empty() ? record.date_cr : record.date_ret},
           {"type", record.type},
           {"uri", record.uri},
-          {"bcuri", record.bcuri},
+          {"bcuri", ArchivedCopy(record)},
           {"source", record.source},
           {"library", library}};
 }

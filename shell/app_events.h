@@ -91,7 +91,8 @@ nlohmann::json WordBarEvent(const std::string& words);
 // A passage to insert into the scratch pad.
 nlohmann::json ScratchEvent(const std::string& passage);
 
-// One row of a document list: the record and the name of its library.
+// One row of a document list: the record and the name of its library. Its
+// "bcuri" is the address of the archived copy itself.
 nlohmann::json ListRecord(const DocumentRecord& record, const std::string& library);
 // A document list with its frame title; `records` holds ListRecord rows.
 nlohmann::json ListEvent(const std::string& title, bool quick, nlohmann::json records);

@@ -144,6 +144,13 @@ TEST(EventBuildersTest, AListRowCarriesTheRecordAndItsLibrary) {
                        {"library", "Corpus"}}));
   record.date_ret = "2026-03-04";
   EXPECT_EQ(ListRecord(record, "Corpus")["date"], "2026-03-04");
+  // A stored record names its copy by the library's copy folder and the
+  // file name in it.
+  record.bcuri = "file:///data/libraries/ds1/loc_c/";
+  record.curi = "abc.htm";
+  EXPECT_EQ(ListRecord(record, "Corpus")["bcuri"], "file:///data/libraries/ds1/loc_c/abc.htm");
+  record.curi.clear();
+  EXPECT_EQ(ListRecord(record, "Corpus")["bcuri"], "file:///data/libraries/ds1/loc_c/");
   const json list = ListEvent("Corpus", false, json::array({row}));
   EXPECT_EQ(list["type"], "list");
   EXPECT_EQ(list["title"], "Corpus");

@@ -70,6 +70,10 @@ describe('a long operation', { skip }, () => {
     // list while busy, so the crawl waits for the window to be started.
     await eventually(() => a.page.$$eval('#library-chooser option', (options) => options.length > 1), 10000,
       'the libraries listed');
+    // The window takes events from the point its start reached; the pad is
+    // read last before the polls begin. Sent earlier, the crawl's busy
+    // event could be older than the window's start and never shown.
+    await a.page.waitForSelector('#scratch-pad[data-state="loaded"]');
     const seq = (await (await fetch(`${suite.baseUrl}/api/poll?after=0`)).json()).seq;
     const start = `http://127.0.0.1:${site.server.address().port}/`;
     // The crawl from the internet dialog: start address, engines, crawler
