@@ -8,6 +8,7 @@ import {
 import { askText } from './input_box.js';
 import { ask } from './question_box.js';
 
+const BUSY_MESSAGE = 'Program is busy. Please wait.';
 const COLUMNS = ['Library Name', '', 'NumDocs', 'Size(kB)', 'Date'];
 const NUMERIC = new Set([2, 3]);
 
@@ -23,7 +24,7 @@ export class LibraryManager {
     this.now = '';
     this.drawHead();
     const on = (name, action) => dialog.querySelector(`.manager-${name}`).addEventListener('click', () => {
-      if (this.app.isBusy()) return this.app.messages.show('info', 'Program is busy. Please wait.');
+      if (this.app.isBusy()) return this.app.messages.show('info', BUSY_MESSAGE);
       return action();
     });
     on('new', () => this.makeNew());
@@ -49,7 +50,8 @@ export class LibraryManager {
     try {
       answer = await this.app.getJson('/api/manager');
     } catch (error) {
-      this.app.messages.show('error', error.message);
+      // Refused while an operation runs: its end fills the list again.
+      if (error.message !== BUSY_MESSAGE) this.app.messages.show('error', error.message);
       return;
     }
     this.libraries = Array.isArray(answer?.libraries) ? answer.libraries : [];

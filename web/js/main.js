@@ -31,6 +31,7 @@ const state = {
   selectedDocuments: [], // the documents of the last analysis
   dataFolder: '/', // where Send to Word first looks
   busy: false,
+  librariesChanged: false, // an operation changed them: read them when it ends
   progress: 0,
 };
 
@@ -177,7 +178,8 @@ async function loadLibraries() {
   try {
     libraries = await getJson('/api/libraries');
   } catch (error) {
-    showFailure(error);
+    // Refused while another operation runs: its end reads the list again.
+    if (error.message !== BUSY_MESSAGE) showFailure(error);
     return;
   }
   if (!Array.isArray(libraries)) {
@@ -250,11 +252,16 @@ const HANDLERS = {
   busy: (e) => {
     state.busy = e.busy;
     if (e.busy && e.title) document.title = e.title;
+    // The lists are read once the operation has left busy mode: the
+    // server answers them only then.
+    if (!e.busy && state.librariesChanged) {
+      state.librariesChanged = false;
+      loadLibraries();
+      if (manager.isOpen) manager.refill();
+    }
   },
   completion: (e) => {
-    if (!completionChangesLibraries(e.code)) return;
-    loadLibraries();
-    if (manager.isOpen) manager.refill();
+    if (completionChangesLibraries(e.code)) state.librariesChanged = true;
   },
   list: (e) => documentList.setList({
     title: typeof e.title === 'string' && e.title !== '' ? e.title : frameTitle(e.records, e.quick),
