@@ -321,8 +321,9 @@ async function crashCheck() {
   return Number.isInteger(begin?.seq) ? begin.seq : 0;
 }
 
+// The commands are wired last: a command given before the window knows the
+// server's event number would report to a window that never hears it.
 async function start() {
-  wireToolbars();
   interceptCommands($('#preview'));
   const after = await crashCheck();
   await readSettings();
@@ -335,6 +336,8 @@ async function start() {
   await scratchPad.load();
   scratchPad.startSaving();
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
+  wireToolbars();
+  document.body.dataset.state = 'ready';
 }
 
 // Files dropped anywhere on the window go to the local files dialog. (Its

@@ -90,6 +90,8 @@ async function openApp(browser, baseUrl,
   }
   await page.goto(baseUrl + '/');
   await page.waitForSelector('table.doclist thead th');
+  // Commands are taken once the window has started.
+  await page.waitForSelector('body[data-state="ready"]');
   return {
     page,
     script,

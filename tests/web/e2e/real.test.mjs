@@ -53,7 +53,9 @@ describe('the application on the sample library', { skip }, () => {
     const a = await suite.openApp();
     await keywordResearch(a, 'transaction rollback journal');
     await eventually(async () => (await a.page.title()) === "Library Search 'transaction rollback journal'",
-      60000, 'the window title');
+      60000, 'the window title').catch(async (error) => {
+      throw new Error(`${error.message}: it is "${await a.page.title()}"; events ${JSON.stringify(await events(suite.baseUrl, 0))}`);
+    });
     await researched(a);
     assert.equal(await a.page.textContent('#library-frame .frame-title'), 'Sample');
     assert.match(await rows(a).first().textContent(), /Temporary Files Used By SQLite/);

@@ -94,6 +94,7 @@ describe('a passage in the scratch pad across a restart', { skip }, () => {
     await page.goto(`${address}/`);
     await page.waitForSelector('table.doclist thead th');
     await page.waitForSelector('#scratch-pad[data-state="loaded"]');
+    await page.waitForSelector('body[data-state="ready"]');
     return { context, page, problems };
   }
 
