@@ -43,6 +43,10 @@ async function oneRun() {
   await page.waitForSelector('table.doclist thead th');
   const paint = await page.evaluate(() =>
     performance.getEntriesByName('first-contentful-paint')[0]?.startTime ?? NaN);
+  // Ready: settings, libraries, engines and the ScratchPad read, the
+  // commands wired.
+  await page.waitForSelector('body[data-state="ready"]');
+  const ready = await page.evaluate(() => performance.getEntriesByName('qora-ready')[0]?.startTime ?? NaN);
 
   await page.click('#research-button');
   await page.fill('#research-dialog .research-text', keywords);
@@ -54,6 +58,8 @@ async function oneRun() {
   await waitFor(async () => (await rows.count()) > 0 && (await page.title()).startsWith('Library Search'),
     'the ranked list');
   const research = Date.now() - researchStart;
+  // The list comes before the research ends; a row is taken once it has.
+  await waitFor(async () => !(await page.locator('body.busy').count()), 'the end of the research');
 
   // The preview shows the summary first, then the concept map: the time to
   // the summary page drawn in the frame.
@@ -69,7 +75,7 @@ async function oneRun() {
   // Let the preview's concept map finish before the next run starts.
   await waitFor(async () => !(await page.locator('body.busy').count()), 'the end of the preview');
   await context.close();
-  return { paint, research, preview };
+  return { paint, ready, research, preview };
 }
 
 const results = [];
@@ -83,4 +89,4 @@ function summary(name) {
   return `${name.padEnd(9)} median ${median.toFixed(0).padStart(5)} ms   min ${values[0].toFixed(0)}   max ${values[values.length - 1].toFixed(0)}`;
 }
 console.log(`${runs} runs, keywords "${keywords}"`);
-for (const name of ['paint', 'research', 'preview']) console.log(summary(name));
+for (const name of ['paint', 'ready', 'research', 'preview']) console.log(summary(name));

@@ -338,6 +338,7 @@ async function start() {
   startPolling({ getJson, intervalMs: 150, onAnswer: applyAnswer, onFailure: pollFailed, after });
   wireToolbars();
   document.body.dataset.state = 'ready';
+  performance.mark('qora-ready');
 }
 
 // Files dropped anywhere on the window go to the local files dialog. (Its
