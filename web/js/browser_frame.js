@@ -274,11 +274,23 @@ export class BrowserFrame {
     doc.head.append(script);
   }
 
+  // Whether `href` is the address the frame was last sent to (a page that
+  // was left may still report).
+  isShown(href) {
+    try {
+      const shown = new URL(this.frame.getAttribute('src') ?? '', window.location.href);
+      const told = new URL(String(href ?? ''), window.location.href);
+      return shown.pathname === told.pathname && shown.search === told.search;
+    } catch {
+      return false;
+    }
+  }
+
   onAgentMessage(event) {
     if (event.source !== this.frame.contentWindow) return;
     const m = event.data;
     if (!m || typeof m !== 'object' || m.qora !== 'agent' || !AGENT_MESSAGES.has(m.type)) return;
-    if (m.type === 'ready') this.frame.dataset.agent = 'ready';
+    if (m.type === 'ready' && this.isShown(m.href)) this.frame.dataset.agent = 'ready';
     if (m.type === 'gonePastEnd') this.deps.messages.show('info', GONE_PAST_END);
     if (m.type === 'navigate' && typeof m.url === 'string' && isWebAddress(m.url)) {
       this.deps.whenIdle(() => {

@@ -158,5 +158,7 @@
     tell({ type: 'navigate', url: href });
   }, true);
 
-  tell({ type: 'ready' });
+  // The page's own address: the frame may have moved on by the time this
+  // arrives, and the window takes it only from the page it shows.
+  tell({ type: 'ready', href: location.href });
 }());

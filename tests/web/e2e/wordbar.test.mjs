@@ -95,7 +95,8 @@ describe('the word bar on an archived page', { skip }, () => {
     await eventually(async () => (await a.page.$eval('#preview', (f) => f.getAttribute('src'))) === '/pages/map_.htm'
       && await idle(a), 10000, 'the window to show the end of the preview');
     await a.page.click('#view-bar button[data-view="archived"]');
-    await eventually(() => a.page.$eval('#preview', (f) => f.dataset.agent === 'ready'), 20000, 'the frame agent');
+    await eventually(async () => a.page.frames().some((f) => f.url().includes('/datafile?'))
+      && await a.page.$eval('#preview', (f) => f.dataset.agent === 'ready'), 20000, 'the archived copy and its agent');
     assert.equal(await a.page.$eval('#preview', (f) => f.dataset.kind), 'archived');
     const copy = a.page.frames().find((f) => f.url().includes('/datafile?'));
     assert.ok(copy, 'the archived copy is in the frame');
