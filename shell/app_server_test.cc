@@ -16,20 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// `text` with every byte but letters and digits percent-encoded.
-std::string Encoded(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c)) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out += {'%', kHex[c >> 4], kHex[c & 15]};
-    }
-  }
-  return out;
-}
-
 // A server on a free port of 127.0.0.1 with a front, a data folder, one
 // GET and one POST handler, and the commands it received.
 class AppServerTest : public ::testing::Test {
@@ -86,7 +72,7 @@ TEST_F(AppServerTest, ServesTheFrontPagesAndDataFilesButNothingOutside) {
   EXPECT_EQ(client_->Get("/app.js")->body, "export {};");  // as index.html names it
   EXPECT_EQ(client_->Get("/pages/map_.htm")->body, "<p>map</p>");
   const std::string dml = dir_.path() + "data/tmp/csummary.dml";
-  res = client_->Get(("/datafile?path=" + Encoded(dml)).c_str());
+  res = client_->Get(("/datafile?path=" + test::PercentEncoded(dml)).c_str());
   EXPECT_EQ(res->status, 200);
   EXPECT_EQ(res->body, "<dml/>");
   EXPECT_EQ(res->get_header_value("Content-Security-Policy"), "sandbox");
@@ -96,8 +82,8 @@ TEST_F(AppServerTest, ServesTheFrontPagesAndDataFilesButNothingOutside) {
   for (const std::string& path : std::vector<std::string>{
            "/web/../secret.txt", "/../secret.txt", "/%2e%2e/secret.txt", "/web/%2e%2e/secret.txt", "/data/escape/secret.txt",
         "/data/html/../../secret.txt", "/pages/", "/web/nothing.js",
-        "/datafile?path=" + Encoded(dir_.path() + "secret.txt"),
-        "/datafile?path=" + Encoded(dir_.path() + "data/escape/secret.txt"),
+        "/datafile?path=" + test::PercentEncoded(dir_.path() + "secret.txt"),
+        "/datafile?path=" + test::PercentEncoded(dir_.path() + "data/escape/secret.txt"),
         std::string("/datafile?path=relative.dml")}) {
     res = client_->Get(path.c_str());
     ASSERT_TRUE(res) << path;

@@ -29,19 +29,6 @@ constexpr char kHostilePage[] =
     "<body onload=\"fetch('/api/stop')\"><a href=\"javascript:fetch('/api/stop')\">x</a>"
     "<a href=\"next.htm\">next</a> tidal power</body></html>";
 
-std::string Encoded(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c)) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out += {'%', kHex[c >> 4], kHex[c & 15]};
-    }
-  }
-  return out;
-}
-
 class FrameServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -99,7 +86,7 @@ class FrameServerTest : public ::testing::Test {
 TEST_F(FrameServerTest, ALivePageIsSandboxedWithItsOwnScriptsRefusedAndItsBase) {
   test::TinySite site(std::map<std::string, std::string>{{"/dir/page.htm", kHostilePage}});
   const std::string address = site.Url("/dir/page.htm");
-  auto res = Get("/live?url=" + Encoded(address));
+  auto res = Get("/live?url=" + test::PercentEncoded(address));
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 200);
   EXPECT_EQ(res->get_header_value("Content-Type"), "text/html");
@@ -111,13 +98,13 @@ TEST_F(FrameServerTest, ALivePageIsSandboxedWithItsOwnScriptsRefusedAndItsBase) 
   EXPECT_NE(res->body.find("<script src=\"/evil.js\"></script>"), std::string::npos);
 
   // Two fetches get two nonces: a page cannot know the next one.
-  EXPECT_NE(ExpectFramed(Get("/live?url=" + Encoded(address))), ExpectFramed(res));
+  EXPECT_NE(ExpectFramed(Get("/live?url=" + test::PercentEncoded(address))), ExpectFramed(res));
 }
 
 TEST_F(FrameServerTest, OnlyWebAddressesAreFetchedAndFailuresAreShownAsPages) {
   for (const std::string& address :
        {std::string("file:///etc/passwd"), std::string("/api/settings"), std::string("")}) {
-    auto res = Get("/live?url=" + Encoded(address));
+    auto res = Get("/live?url=" + test::PercentEncoded(address));
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 400) << address;
     EXPECT_EQ(res->body.find("root:"), std::string::npos);
@@ -128,7 +115,7 @@ TEST_F(FrameServerTest, OnlyWebAddressesAreFetchedAndFailuresAreShownAsPages) {
     test::TinySite gone({});
     port = std::stoi(gone.Url("").substr(std::string("http://127.0.0.1:").size()));
   }
-  auto res = Get("/live?url=" + Encoded("http://127.0.0.1:" + std::to_string(port) + "/<b>"));
+  auto res = Get("/live?url=" + test::PercentEncoded("http://127.0.0.1:" + std::to_string(port) + "/<b>"));
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 502);
   EXPECT_NE(res->body.find("The page could not be shown: "), std::string::npos);
@@ -137,7 +124,7 @@ TEST_F(FrameServerTest, OnlyWebAddressesAreFetchedAndFailuresAreShownAsPages) {
 
 TEST_F(FrameServerTest, OtherSitesCannotUseTheApplicationToFetchPages) {
   test::TinySite site(std::map<std::string, std::string>{{"/p", "<p>x</p>"}});
-  auto res = client_->Get(("/live?url=" + Encoded(site.Url("/p"))).c_str(),
+  auto res = client_->Get(("/live?url=" + test::PercentEncoded(site.Url("/p"))).c_str(),
                           httplib::Headers{{"Sec-Fetch-Site", "cross-site"}});
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 403);
@@ -145,7 +132,7 @@ TEST_F(FrameServerTest, OtherSitesCannotUseTheApplicationToFetchPages) {
 }
 
 TEST_F(FrameServerTest, AnArchivedCopyGetsTheAgentAndThePolicyAndOtherFilesOnlyTheSandbox) {
-  auto res = Get("/datafile?path=" + Encoded("file://" + dir_.path() + "data/libs/tides/1.htm"));
+  auto res = Get("/datafile?path=" + test::PercentEncoded("file://" + dir_.path() + "data/libs/tides/1.htm"));
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 200);
   ExpectFramed(res);

@@ -1,5 +1,6 @@
 #include "tests/test_util.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,19 @@
 #include "util/file_bytes.h"
 
 namespace qora::test {
+
+std::string PercentEncoded(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c)) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out += {'%', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return out;
+}
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {

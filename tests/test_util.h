@@ -32,6 +32,10 @@ std::string ReadFile(const std::string& path);
 // sorted order, to compare a folder before and after an operation.
 std::string FolderSnapshot(const std::string& folder);
 
+// `text` with every byte but ASCII letters and digits percent-encoded, for
+// addresses built in tests.
+std::string PercentEncoded(const std::string& text);
+
 // The folder of the installed data files in the source tree, ending in "/".
 std::string SourceDataFolder();
 

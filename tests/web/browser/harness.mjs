@@ -152,9 +152,9 @@ export function libraries(n) {
 // browser makes one for files dragged in from outside: its DataTransfer
 // handle, for the events dispatched with it.
 export function filesDrag(page, files) {
-  return page.evaluateHandle((specs) => {
+  return page.evaluateHandle((dropped) => {
     const transfer = new DataTransfer();
-    for (const spec of specs) transfer.items.add(new File([spec.text], spec.name, { type: spec.type ?? '' }));
+    for (const file of dropped) transfer.items.add(new File([file.text], file.name, { type: file.type ?? '' }));
     return transfer;
   }, files);
 }
