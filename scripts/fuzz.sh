@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds the fuzz harnesses of fuzz/ with clang's libFuzzer (ASan and UBSan
+# on) and runs each for a while, starting from its seed corpus.
+#   bash scripts/fuzz.sh [--seconds N] [--no-build] [NAME...]
+# N is each harness's run time (default 10). NAME... picks harnesses (all by
+# default). What a run adds to a corpus stays in build-fuzz/fuzz-work/NAME,
+# so later runs go on from it; an input that crashes is saved there as
+# crash-*, and the script exits 1. BUILD_DIR and CMAKE_ARGS as for test.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=10
+build_first=1
+names=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) seconds="$2"; shift 2 ;;
+    --no-build) build_first=0; shift ;;
+    -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
+    *) names+=("$1"); shift ;;
+  esac
+done
+
+build="${BUILD_DIR:-build-fuzz}"
+if [ "$build_first" -eq 1 ]; then
+  # libFuzzer comes with clang's runtime libraries.
+  bash scripts/setup.sh clang libclang-rt-14-dev
+  # shellcheck disable=SC2086
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DQORA_FUZZ=ON -DQORA_BUILD_TESTS=OFF \
+    -DQORA_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-} >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target fuzz_all
+fi
+
+if [ ${#names[@]} -eq 0 ]; then
+  for program in "$build"/fuzz/fuzz_*; do
+    names+=("$(basename "$program" | sed 's/^fuzz_//')")
+  done
+fi
+
+failed=0
+printf '%-22s %8s %12s %8s %8s %8s  %s\n' harness seconds executions cov ft corpus result
+for name in "${names[@]}"; do
+  program="$build/fuzz/fuzz_$name"
+  seeds="fuzz/corpus/$name"
+  work="$build/fuzz-work/$name"
+  if [ ! -x "$program" ] || [ ! -d "$seeds" ]; then
+    echo "fuzz.sh: no harness or no seed corpus named $name" >&2
+    exit 2
+  fi
+  mkdir -p "$work/corpus" "$work/artifacts"
+  log="$work/last-run.log"
+  result=ok
+  # One process, so its wall time is its CPU time. Inputs that once crashed
+  # are run first, as seeds.
+  extra=()
+  if [ -d "fuzz/crashes/$name" ]; then extra+=("fuzz/crashes/$name"); fi
+  if ! "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 \
+      -rss_limit_mb=2560 -artifact_prefix="$work/artifacts/" \
+      "$work/corpus" "$seeds" "${extra[@]}" >"$log" 2>&1; then
+    result="FAILED: see $log and $work/artifacts"
+    failed=1
+  fi
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  final=$(grep -E '^#[0-9]+.*(DONE|cov:)' "$log" | tail -1 || true)
+  cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$final")
+  ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$final")
+  corpus=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<<"$final")
+  printf '%-22s %8s %12s %8s %8s %8s  %s\n' "$name" "$seconds" "${executions:-?}" \
+    "${cov:-?}" "${ft:-?}" "${corpus:-?}" "$result"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$name" "$seconds" \
+    "${executions:-?}" "${cov:-?}" "${ft:-?}" "${corpus:-?}" "$result" >>"$build/fuzz-work/runs.tsv"
+done
+exit "$failed"
