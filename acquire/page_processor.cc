@@ -16,6 +16,7 @@
 #include "store/dml_writer.h"
 #include "util/ascii.h"
 #include "util/document_record.h"
+#include "util/atomic_file.h"
 #include "util/file_bytes.h"
 
 namespace qora {
@@ -329,7 +330,10 @@ PageProcessor::Outcome PageProcessor::StoreDocument(const Draft& draft) {
   record.header = record.name;
 
   const std::string dml_path = HalfFor(draft.local).cache_folder + draft.id + ".dml";
-  if (!WriteNewFile(dml_path, WriteDocument(WriteStat(record) + body + draft.anchors))) {
+  // Renamed into place whole: a DML file that exists is complete, which is
+  // what the repair after a crash relies on to list it again.
+  if (!ReplaceFileWith(dml_path, WriteDocument(WriteStat(record) + body + draft.anchors),
+                       Durability::kRenamed)) {
     return kRejected;
   }
   bool added = false;

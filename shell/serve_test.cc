@@ -103,25 +103,8 @@ class ServeTest : public ::testing::Test {
   std::vector<pid_t> running_;
 };
 
-// A free port of 127.0.0.1, as the system hands one out; the socket that
-// asked is closed again.
-int FreePort() {
-  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  int port = 0;
-  if (::bind(sock, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-      ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  ::close(sock);
-  return port;
-}
-
 TEST_F(ServeTest, FirstStartMakesTheDataFolderAndShutdownSavesTheSettings) {
-  const int port = FreePort();
+  const int port = test::FreePort();
   std::string log;
   const pid_t server = Start(port, {}, &log);
   ASSERT_TRUE(Up(port));
@@ -136,7 +119,7 @@ TEST_F(ServeTest, FirstStartMakesTheDataFolderAndShutdownSavesTheSettings) {
 
   // A second start leaves the first alone and says where it is.
   std::string second_log;
-  const pid_t second = Start(FreePort(), {}, &second_log);
+  const pid_t second = Start(test::FreePort(), {}, &second_log);
   EXPECT_EQ(Wait(second), 1);
   EXPECT_NE(test::ReadFile(second_log).find("Application already running! It is at http://127.0.0.1:" +
                                             std::to_string(port)),
@@ -161,7 +144,7 @@ TEST_F(ServeTest, FirstStartMakesTheDataFolderAndShutdownSavesTheSettings) {
 }
 
 TEST_F(ServeTest, ARefusedFirstStartEndsTheProgramAndStoresNothing) {
-  const int port = FreePort();
+  const int port = test::FreePort();
   const pid_t server = Start(port);
   ASSERT_TRUE(Up(port));
   httplib::Client client("127.0.0.1", port);
@@ -180,7 +163,7 @@ TEST_F(ServeTest, AnEndWithoutShutdownLeadsToTheRepairQuestion) {
   fs::copy(test::SourceDataFolder(), data, fs::copy_options::recursive);
   test::WriteFile(dir_.path() + "config/qora/settings.ini",
                   "[Main]\nrootFolder=" + data + "/\n[Settings]\ngracefullyTerminated=0\n");
-  const int port = FreePort();
+  const int port = test::FreePort();
   const pid_t server = Start(port);
   ASSERT_TRUE(Up(port));
   httplib::Client client("127.0.0.1", port);

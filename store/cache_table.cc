@@ -115,9 +115,14 @@ int CacheTable::Rewrite(const std::string& path) const {
 }
 
 int CacheTable::AppendFiltered(const std::string& path, const CacheTable& exclude) const {
-  FILE* file = std::fopen(path.c_str(), "ab");
+  FILE* file = std::fopen(path.c_str(), "ab+");
   if (file == nullptr) return -1;
+  // A last line cut short (the program ended while appending it) is ended
+  // first, so that it cannot run into the first line appended now.
   bool written = true;
+  const bool cut_short = std::fseek(file, -1, SEEK_END) == 0 && std::fgetc(file) != '\n';
+  std::fseek(file, 0, SEEK_END);  // a stream turns from reading to writing at a seek
+  if (cut_short) written = WriteAll(file, "\n");
   for (const CacheEntry& entry : entries_) {
     if (!exclude.Contains(entry.id)) written = written && WriteAll(file, FormatLine(entry));
   }

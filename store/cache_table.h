@@ -60,7 +60,8 @@ class CacheTable {
   int Rewrite(const std::string& path) const;
 
   // Appends every entry whose id `exclude` does not hold to the file at
-  // `path`. -1 when the file cannot be opened.
+  // `path`, after ending a last line that lacks its line end. -1 when the
+  // file cannot be opened or written.
   int AppendFiltered(const std::string& path, const CacheTable& exclude) const;
 
   // The table line of `entry`, with its line end.

@@ -166,6 +166,14 @@ TEST_F(CacheTableTest, AppendFilteredSkipsExcludedIds) {
   ASSERT_EQ(table.AppendFiltered(Path(), exclude), 0);
   EXPECT_EQ(test::ReadFile(Path()), "old|o|1|0|1|\na|x|10|0|0|\nc|z|10|0|0|\n");
   EXPECT_EQ(table.AppendFiltered(dir_.path() + "no/such/cache.chx", exclude), -1);
+
+  // A line cut short by a program that ended while appending it is ended
+  // before the next append, which therefore stays a line of its own.
+  test::WriteFile(Path(), "old|o|1|0|1|\ncut|addr|1");
+  CacheTable one;
+  one.Add(Entry("d", "w"));
+  ASSERT_EQ(one.AppendFiltered(Path(), CacheTable()), 0);
+  EXPECT_EQ(test::ReadFile(Path()), "old|o|1|0|1|\ncut|addr|1\nd|w|10|0|0|\n");
 }
 
 TEST_F(CacheTableTest, RemoveKeepsOrderAndIndex) {

@@ -14,6 +14,7 @@
 #include "store/document_indexer.h"
 #include "store/document_reader.h"
 #include "store/folder_ops.h"
+#include "store/table_repair.h"
 #include "util/atomic_file.h"
 #include "util/file_bytes.h"
 
@@ -109,6 +110,14 @@ int DocumentStore::RefreshIndex() {
 }
 
 int DocumentStore::ProcessDocuments(bool full) {
+  // A full run is also the repair after a crash: a library whose folders
+  // were not all made yet gets them, so its files can be written.
+  if (full) {
+    for (const std::string* folder :
+         {&local_.cache_folder, &local_.index_folder, &web_.cache_folder, &web_.index_folder}) {
+      if (!folder->empty()) CreateFolders(*folder);
+    }
+  }
   // The web half is processed even when the local one failed: its files
   // are its own, and the caller learns of the failure all the same.
   const int local = ProcessHalf(&local_, full);
@@ -130,6 +139,8 @@ int DocumentStore::ProcessHalf(LibraryHalf* half, bool full) {
   }
   half->table.Clear();
   half->table.Load(half->TablePath());
+  // A full run rebuilds the half from its documents as they are on disk.
+  if (full) ReconcileTable(half->cache_folder, &half->table);
   std::vector<size_t> pending;
   for (size_t i = 0; i < half->table.size(); ++i) {
     if (full || half->table.at(i).processed == 0) pending.push_back(i);

@@ -66,7 +66,11 @@ class DocumentStore {
 
   // Indexes the documents whose processed flag is 0 (all of them when `full`
   // is set, after removing every ".idx" file) into their ".idx" files and the
-  // halves' master vectors, then writes "master.idx" and "cache.chx". An
+  // halves' master vectors, then writes "master.idx" and "cache.chx". A full
+  // run is also the repair after a crash: it first makes any missing folder
+  // and brings each table into agreement with the DML files on disk
+  // (ReconcileTable: lines without a DML file go, DML files without a line
+  // are listed again). An
   // incremental run starts from the "master.idx" on disk. 0; -1 when a
   // half's "master.idx" or "cache.chx" cannot be written (the other half is
   // still processed; a half whose master index failed keeps its table file,

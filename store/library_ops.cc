@@ -7,6 +7,7 @@
 
 #include "store/document_store.h"
 #include "store/folder_ops.h"
+#include "util/atomic_file.h"
 
 namespace qora {
 namespace {
@@ -24,22 +25,22 @@ void ReplaceAll(std::string* text, std::string_view from, const std::string& to)
 
 bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
 
-// Writes the template description with the identifier and name filled in.
-// 0; -1 when the template cannot be read or the description written.
+// Writes the template description with the identifier and name filled in,
+// renamed into place whole. 0; -1 when the template cannot be read or the
+// description written.
 int WriteDescription(const std::string& template_path, const std::string& path,
                      const std::string& ident, const std::string& name) {
   std::ifstream in(template_path);
   if (!in) return -1;
-  std::ofstream out(path, std::ios::trunc);
-  if (!out) return -1;
+  std::string text;
   std::string line;
   while (std::getline(in, line)) {
     ReplaceAll(&line, kTemplateIdent, ident);
     ReplaceAll(&line, kTemplateName, name);
-    out << line << '\n';
+    text += line;
+    text += '\n';
   }
-  out.close();
-  return out ? 0 : -1;
+  return ReplaceFileWith(path, text, Durability::kSynced) ? 0 : -1;
 }
 
 // Writes `target`'s table file as every line of `source`'s table file
@@ -77,16 +78,16 @@ int CreateStore(DocumentStore* store, const std::string& name, AnalysisEnvironme
   CreateFolders(root);
   std::string ident = MakeStoreIdent();
   while (FileExists(root + ident + ".ini") || FolderExists(root + ident)) ident = MakeStoreIdent();
+  // The folder is made before the description: a library exists once its
+  // description does, so a program ended in between leaves no library
+  // without its folders.
   const std::string description = root + ident + ".ini";
-  if (WriteDescription(data + kTemplateFolder + kTemplateIdent + ".ini", description, ident,
-                       name) != 0) {
-    std::remove(description.c_str());
-    return -1;
-  }
   const std::string folder = root + ident + "/";
   if (CopyFolder(data + kTemplateFolder + kTemplateIdent, folder) != 0 ||
       !CreateFolders(folder + "loc_c/") || !CreateFolders(folder + "loc_i/") ||
-      !CreateFolders(folder + "web_c/") || !CreateFolders(folder + "web_i/")) {
+      !CreateFolders(folder + "web_c/") || !CreateFolders(folder + "web_i/") ||
+      WriteDescription(data + kTemplateFolder + kTemplateIdent + ".ini", description, ident,
+                       name) != 0) {
     // Leave no half-made library behind.
     RemoveFolderTree(folder);
     std::remove(description.c_str());
@@ -104,20 +105,24 @@ int DocumentStore::MergeStore(DocumentStore* source) {
     local_before.Rewrite(local_.TablePath());
     return -1;
   }
-  // From here the documents belong to the target: their files move even
-  // when a source table cannot be emptied, and the failure is reported.
+  // From here the documents belong to the target. Their files move before
+  // the source tables are emptied: a program ended in between leaves each
+  // document listed by the library whose folder holds it (and perhaps by the
+  // other too), never by none, which the repair then sorts out. The document
+  // table and the master index describe the source half as a whole: they
+  // stay, and the target's next processing run counts the moved documents
+  // into its own master index.
+  MoveFiles(source->local_.cache_folder, local_.cache_folder, {kCacheTableFile});
+  MoveFiles(source->web_.cache_folder, web_.cache_folder, {kCacheTableFile});
+  MoveFiles(source->local_.index_folder, local_.index_folder, {kMasterIndexFile});
+  MoveFiles(source->web_.index_folder, web_.index_folder, {kMasterIndexFile});
+  // The files have moved even when a source table cannot be emptied, and the
+  // failure is reported.
   int result = 0;
   if (CacheTable().Rewrite(source->local_.TablePath()) != 0) result = -1;
   if (CacheTable().Rewrite(source->web_.TablePath()) != 0) result = -1;
   source->local_.table.Clear();
   source->web_.table.Clear();
-  // The document table and the master index describe the source half as a
-  // whole: they stay, and the target's next processing run counts the moved
-  // documents into its own master index.
-  MoveFiles(source->local_.cache_folder, local_.cache_folder, {kCacheTableFile});
-  MoveFiles(source->web_.cache_folder, web_.cache_folder, {kCacheTableFile});
-  MoveFiles(source->local_.index_folder, local_.index_folder, {kMasterIndexFile});
-  MoveFiles(source->web_.index_folder, web_.index_folder, {kMasterIndexFile});
   return result;
 }
 

@@ -1,5 +1,9 @@
 #include "tests/test_util.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +92,21 @@ void WriteSmallDataFolder(const std::string& folder, int stemmed_model) {
   if (!fs::exists(folder + "template", error)) {
     fs::copy(SourceDataFolder() + "template", folder + "template", fs::copy_options::recursive);
   }
+}
+
+int FreePort() {
+  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  int port = 0;
+  if (sock >= 0 && ::bind(sock, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+      ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (sock >= 0) ::close(sock);
+  return port;
 }
 
 }  // namespace qora::test

@@ -36,6 +36,10 @@ std::string FolderSnapshot(const std::string& folder);
 // addresses built in tests.
 std::string PercentEncoded(const std::string& text);
 
+// A free port of 127.0.0.1 as the system hands one out (the socket that
+// asked is closed again); 0 when none could be had.
+int FreePort();
+
 // The folder of the installed data files in the source tree, ending in "/".
 std::string SourceDataFolder();
 
