@@ -11,9 +11,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -28,11 +26,10 @@
 
 #include "analysis/term_vector.h"
 #include "store/cache_table.h"
+#include "tests/spawned_program.h"
 #include "tests/test_util.h"
 #include "tests/tiny_site.h"
 #include "util/file_bytes.h"
-
-extern char** environ;
 
 namespace qora {
 namespace {
@@ -220,41 +217,19 @@ class CrashRecoveryTest : public ::testing::Test {
   // `qora --data DATA words...` to its end; its exit status (-1 when it
   // did not end within a minute).
   int Qora(std::vector<std::string> words, const std::string& data = "") {
-    const pid_t pid = Spawn(std::move(words), data);
-    for (int i = 0; i < 6000; ++i) {
-      int status = 0;
-      if (::waitpid(pid, &status, WNOHANG) == pid) {
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(milliseconds(10));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    return -1;
+    return test::WaitForExit(Spawn(std::move(words), data), std::chrono::minutes(1));
   }
 
   pid_t Spawn(std::vector<std::string> words, const std::string& data = "",
               const std::vector<std::string>& extra_environment = {}) {
     if (!data.empty()) words.insert(words.begin(), {"--data", data});
     words.insert(words.begin(), QORA_PROGRAM);
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> variables = {"QORA_SETTINGS=" + settings_,
-                                          "HOME=" + dir_.path(), "PATH=/usr/bin:/bin"};
+    std::vector<std::string> variables = {"QORA_SETTINGS=" + settings_, "HOME=" + dir_.path(),
+                                          "PATH=/usr/bin:/bin"};
     variables.insert(variables.end(), extra_environment.begin(), extra_environment.end());
-    std::vector<char*> envp;
-    for (std::string& variable : variables) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = dir_.path() + "log.txt";
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = test::SpawnProgram(std::move(words), std::move(variables),
+                                         dir_.path() + "log.txt");
+    EXPECT_GT(pid, 0);
     return pid;
   }
 

@@ -17,6 +17,10 @@ constexpr char kCommandPath[] = "/localservlets/";
 // No request of the front comes near this; a larger one is refused whole.
 constexpr size_t kMaxRequestBytes = 4 << 20;
 constexpr size_t kMaxUploadBytes = 64 << 20;
+// Requests served on one kept connection before it is closed, and the
+// threads that serve connections.
+constexpr size_t kRequestsPerConnection = 1000;
+constexpr size_t kServingThreads = 16;
 
 void Refuse(httplib::Response& res, int status, const std::string& message) {
   res.status = status;
@@ -181,6 +185,11 @@ std::string AppServer::Bind(int port) {
   // second waits for the browser's delayed acknowledgement, some 40 ms a
   // request.
   server_->set_tcp_nodelay(true);
+  // A window polls while it loads pages, lists and archived copies on
+  // connections of its own: a connection is kept for many requests, and
+  // enough threads serve them that a new one is not left waiting.
+  server_->set_keep_alive_max_count(kRequestsPerConnection);
+  server_->new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
   RegisterRoutes();
   if (port == 0) {
     port_ = server_->bind_to_any_port("127.0.0.1");
