@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Builds the fuzz harnesses of fuzz/ with clang's libFuzzer (ASan and UBSan
 # on) and runs each for a while, starting from its seed corpus.
-#   bash scripts/fuzz.sh [--seconds N] [--no-build] [NAME...]
-# N is each harness's run time (default 10). NAME... picks harnesses (all by
-# default). What a run adds to a corpus stays in build-fuzz/fuzz-work/NAME,
+#   bash scripts/fuzz.sh [--seconds N | --cpu-minutes M] [--no-build] [NAME...]
+# N is each harness's run time (default 10); with --cpu-minutes a harness
+# runs until it has used M minutes of processor time (the long runs, which
+# may run at a low priority beside other work: NICE=19). NAME... picks
+# harnesses (all by default). What a run adds to a corpus stays in build-fuzz/fuzz-work/NAME,
 # so later runs go on from it; an input that crashes is saved there as
 # crash-*, and the script exits 1. BUILD_DIR and CMAKE_ARGS as for test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=10
+cpu_minutes=""
 build_first=1
 names=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds="$2"; shift 2 ;;
+    --cpu-minutes) cpu_minutes="$2"; shift 2 ;;
     --no-build) build_first=0; shift ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) names+=("$1"); shift ;;
@@ -37,8 +41,20 @@ if [ ${#names[@]} -eq 0 ]; then
   done
 fi
 
+# Processor seconds used so far by the programs this script ran (ended
+# ones), from the shell's own account (`times` must run in this shell, not
+# in a command substitution, whose own children are none).
+times_file=$(mktemp)
+trap 'rm -f "$times_file"' EXIT
+children_cpu() {
+  tail -1 "$times_file" | awk '{
+    n = 0
+    for (i = 1; i <= 2; ++i) { split($i, p, /[ms]/); n += p[1] * 60 + p[2] }
+    print int(n) }'
+}
+
 failed=0
-printf '%-22s %8s %12s %8s %8s %8s  %s\n' harness seconds executions cov ft corpus result
+printf '%-22s %8s %12s %8s %8s %8s  %s\n' harness cpu-s executions cov ft corpus result
 for name in "${names[@]}"; do
   program="$build/fuzz/fuzz_$name"
   seeds="fuzz/corpus/$name"
@@ -50,24 +66,45 @@ for name in "${names[@]}"; do
   mkdir -p "$work/corpus" "$work/artifacts"
   log="$work/last-run.log"
   result=ok
-  # One process, so its wall time is its CPU time. Inputs that once crashed
-  # are run first, as seeds.
+  # Inputs that once crashed are run too, as seeds.
   extra=()
   if [ -d "fuzz/crashes/$name" ]; then extra+=("fuzz/crashes/$name"); fi
-  if ! "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 \
-      -rss_limit_mb=2560 -artifact_prefix="$work/artifacts/" \
-      "$work/corpus" "$seeds" "${extra[@]}" >"$log" 2>&1; then
+  times >"$times_file"
+  cpu_before=$(children_cpu)
+  limit=(-max_total_time="$seconds")
+  if [ -n "$cpu_minutes" ]; then limit=(); fi
+  nice -n "${NICE:-0}" "$program" "${limit[@]}" -print_final_stats=1 -timeout=20 \
+    -rss_limit_mb=2560 -artifact_prefix="$work/artifacts/" \
+    "$work/corpus" "$seeds" "${extra[@]}" >"$log" 2>&1 &
+  pid=$!
+  if [ -n "$cpu_minutes" ]; then
+    # Processor time of the harness (user and system), in seconds; the
+    # harness is asked to end, as Ctrl-C would, once it has had its share.
+    ticks=$(getconf CLK_TCK)
+    while kill -0 "$pid" 2>/dev/null; do
+      used=$(awk -v t="$ticks" '{ print int(($14 + $15) / t) }' "/proc/$pid/stat" 2>/dev/null || echo 0)
+      if [ "$used" -ge $((cpu_minutes * 60)) ]; then kill -INT "$pid"; break; fi
+      sleep 5
+    done
+  fi
+  status=0
+  wait "$pid" || status=$?
+  times >"$times_file"
+  cpu_after=$(children_cpu)
+  # A run asked to end by the limit exits as an interrupted run: that is no
+  # finding. Anything else that is not 0 is.
+  if [ "$status" -ne 0 ] && ! { [ -n "$cpu_minutes" ] && grep -a -q "run interrupted" "$log"; }; then
     result="FAILED: see $log and $work/artifacts"
     failed=1
   fi
-  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  final=$(grep -E '^#[0-9]+.*(DONE|cov:)' "$log" | tail -1 || true)
+  executions=$(grep -a '^stat::number_of_executed_units:' "$log" | sed 's/^[^:]*:: *//; s/^[^:]*: *//'  | tail -1)
+  final=$(grep -a -E '^#[0-9]+.*(DONE|cov:)' "$log" | tail -1 || true)
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$final")
   ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$final")
   corpus=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<<"$final")
-  printf '%-22s %8s %12s %8s %8s %8s  %s\n' "$name" "$seconds" "${executions:-?}" \
+  printf '%-22s %8s %12s %8s %8s %8s  %s\n' "$name" "$((cpu_after - cpu_before))" "${executions:-?}" \
     "${cov:-?}" "${ft:-?}" "${corpus:-?}" "$result"
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$name" "$seconds" \
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$name" "$((cpu_after - cpu_before))" \
     "${executions:-?}" "${cov:-?}" "${ft:-?}" "${corpus:-?}" "$result" >>"$build/fuzz-work/runs.tsv"
 done
 exit "$failed"
