@@ -26,6 +26,15 @@ namespace {
 std::mutex search_lock;
 
 constexpr auto kPollStep = std::chrono::milliseconds(20);
+// The longest time the searches that cut up one page may take together.
+// Each search is bounded on its own (acquire/search_pattern.h), but a page
+// and pattern made for it can have one search after another run close to
+// that bound, each finding a short match: the cutting then gives up, as if
+// no match were left. Installed patterns cut a page of megabytes in
+// milliseconds.
+constexpr auto kPageCutTime = std::chrono::seconds(1);
+
+using Clock = std::chrono::steady_clock;
 constexpr char kStopText[] = "Stop requested. Please wait...";
 // The split pattern that stands for "runs of non-white characters".
 constexpr std::string_view kWhiteSplit = "' '";
@@ -48,11 +57,13 @@ std::vector<std::string> SplitAtWhite(std::string_view text) {
 // match cannot end a piece at the piece's own start: the search moves on by
 // one character, so a pattern that matches only empty texts splits the text
 // into its characters.
-std::vector<std::string> SplitCompiled(std::string_view text, const SearchPattern& pattern) {
+// The splitting gives up at `deadline`, as if no match were left.
+std::vector<std::string> SplitCompiled(std::string_view text, const SearchPattern& pattern,
+                                       Clock::time_point deadline) {
   std::vector<std::string> pieces;
   size_t piece_start = 0;
   size_t search_from = 0;
-  while (search_from <= text.size()) {
+  while (search_from <= text.size() && Clock::now() < deadline) {
     size_t begin = 0;
     size_t end = 0;
     if (!pattern.Search(text.substr(search_from), &begin, &end)) break;
@@ -84,13 +95,13 @@ bool SkipPast(const SearchPattern& pattern, std::string_view* text) {
 // to the first match of `sep2`; empty when `sep2` has no match). False when
 // `sep1` has no match: the piece is no hit.
 bool CutHit(std::string_view piece, const SearchPattern& sep1, const SearchPattern& sep2,
-            std::string* address, std::string_view* text) {
+            ResultPageHit* hit) {
   size_t begin = 0;
   size_t end = 0;
   if (!sep1.Search(piece, &begin, &end)) return false;
-  *address = DecodeHitAddress(piece.substr(0, begin));
+  hit->address = DecodeHitAddress(piece.substr(0, begin));
   const std::string_view rest = piece.substr(end);
-  *text = sep2.Search(rest, &begin, &end) ? rest.substr(0, begin) : std::string_view();
+  hit->text = sep2.Search(rest, &begin, &end) ? rest.substr(0, begin) : std::string_view();
   return true;
 }
 
@@ -112,7 +123,34 @@ std::vector<std::string> SplitByPattern(std::string_view text, std::string_view 
   }
   const SearchPattern compiled(pattern);
   if (!compiled.ok()) return {};
-  return SplitCompiled(text, compiled);
+  return SplitCompiled(text, compiled, Clock::now() + kPageCutTime);
+}
+
+bool CutResultPage(const SearchEngineDefinition& engine, std::string_view page,
+                   std::vector<ResultPageHit>* hits) {
+  const Clock::time_point deadline = Clock::now() + kPageCutTime;
+  const SearchPattern cue1(engine.cue1);
+  if (!cue1.ok()) return false;
+  const SearchPattern cue2(engine.cue2);
+  if (!cue2.ok()) return false;
+  const SearchPattern hit(engine.hit);
+  if (!hit.ok()) return false;
+  const SearchPattern sep1(engine.sep1);
+  if (!sep1.ok()) return false;
+  const SearchPattern sep2(engine.sep2);
+  if (!sep2.ok()) return false;
+
+  std::string_view text = page;
+  if (!SkipPast(cue1, &text)) return false;
+  if (!engine.cue2.empty() && !SkipPast(cue2, &text)) return false;
+  const std::vector<std::string> pieces = engine.hit == kWhiteSplit || engine.hit.empty()
+                                              ? SplitByPattern(text, engine.hit)
+                                              : SplitCompiled(text, hit, deadline);
+  for (size_t i = 1; i < pieces.size() && Clock::now() < deadline; ++i) {
+    ResultPageHit found;
+    if (CutHit(pieces[i], sep1, sep2, &found)) hits->push_back(std::move(found));
+  }
+  return true;
 }
 
 std::string DecodeHitAddress(std::string_view address) {
@@ -274,30 +312,11 @@ int MetaSearch::SearchOneEngine() {
   const SearchEngineDefinition engine = settings_.searchEngines[static_cast<size_t>(index)];
   const std::string page = FetchResultPage(engine);
   if (page.empty()) return -1;
-  const SearchPattern cue1(engine.cue1);
-  if (!cue1.ok()) return -1;
-  const SearchPattern cue2(engine.cue2);
-  if (!cue2.ok()) return -1;
-  const SearchPattern hit(engine.hit);
-  if (!hit.ok()) return -1;
-  const SearchPattern sep1(engine.sep1);
-  if (!sep1.ok()) return -1;
-  const SearchPattern sep2(engine.sep2);
-  if (!sep2.ok()) return -1;
-
-  std::string_view text = page;
-  if (!SkipPast(cue1, &text)) return -1;
-  if (!engine.cue2.empty() && !SkipPast(cue2, &text)) return -1;
-  const std::vector<std::string> pieces = engine.hit == kWhiteSplit || engine.hit.empty()
-                                              ? SplitByPattern(text, engine.hit)
-                                              : SplitCompiled(text, hit);
+  std::vector<ResultPageHit> hits;
+  if (!CutResultPage(engine, page, &hits)) return -1;
 
   std::lock_guard<std::mutex> lock(search_lock);
-  for (size_t i = 1; i < pieces.size(); ++i) {
-    std::string address;
-    std::string_view text;
-    if (CutHit(pieces[i], sep1, sep2, &address, &text)) QueueHit(engine, std::move(address), text);
-  }
+  for (ResultPageHit& hit : hits) QueueHit(engine, std::move(hit.address), hit.text);
   return 0;
 }
 

@@ -37,10 +37,31 @@ inline constexpr char kSearchControlFile[] = "se_ctrl.ini";
 // every character. Otherwise the texts between successive matches (an empty
 // match advances by one character), the rest after the last match included
 // when not empty; trailing empty pieces are dropped. A search that reaches
-// the pattern's bounds ends the splitting as if no match were left. A
+// the pattern's bounds ends the splitting as if no match were left, and so
+// does the searches' running out of the time one page may take (see
+// CutResultPage). A
 // pattern that does not compile writes "regcomp() error" to std::cerr and
 // gives no pieces.
 std::vector<std::string> SplitByPattern(std::string_view text, std::string_view pattern);
+
+// One hit cut out of a result page: its address ("%" escapes decoded) and
+// its text (tags not yet stripped).
+struct ResultPageHit {
+  std::string address;
+  std::string text;
+};
+
+// Cuts the result page `page` into hits with `engine`'s patterns: the hit
+// list starts after the first match of cue1 (and then of cue2, when that is
+// not empty); the list is split with the hit pattern as SplitByPattern does,
+// and each piece after the first whose sep1 has a match is a hit: the
+// address before that match, the text after it up to the first match of
+// sep2 (empty when sep2 has no match). Appends the hits to `hits` in page
+// order. False when a pattern does not compile or a start mark is missing.
+// The searches that cut one page are bounded together, in time: past that
+// bound the cutting ends as if no match were left, keeping the hits found.
+bool CutResultPage(const SearchEngineDefinition& engine, std::string_view page,
+                   std::vector<ResultPageHit>* hits);
 
 // `address` with every "%" followed by two hexadecimal digits turned into
 // that byte; a "%" not followed by two such digits stays as it is.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,63 @@ TEST(SplitByPatternTest, TakesTheFirstFittingAlternativeAndBoundsRunawaySearches
   const std::string hostile = std::string(5000, 'a') + "!x";
   EXPECT_EQ(SplitByPattern(hostile, "^(a+)+$|x"), (Pieces{hostile}));
   EXPECT_EQ(SplitByPattern("aaa!x", "^(a+)+$|x"), (Pieces{"aaa!"}));
+}
+
+TEST(SplitByPatternTest, ManySearchesCloseToTheirBoundEndWithinThePagesTime) {
+  // Each search backtracks some 500,000 steps (under its bound) before the
+  // optional group gives an empty match, so the split would search twice
+  // per character: hours for this text. The page's time bound ends it.
+  const std::string hostile = std::string(200000, 'a');
+  const std::string pattern = "(a{0,700}a{0,700}b)?";
+  const auto start = std::chrono::steady_clock::now();
+  const Pieces pieces = SplitByPattern(hostile, pattern);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  // Cut off as if no match were left: single characters, then the rest.
+  ASSERT_FALSE(pieces.empty());
+  EXPECT_LT(pieces.size(), hostile.size());
+  for (size_t i = 0; i + 1 < pieces.size(); ++i) ASSERT_EQ(pieces[i], "a");
+  EXPECT_EQ(pieces.back().size(), hostile.size() - (pieces.size() - 1));
+
+  SearchEngineDefinition engine;
+  engine.cue1 = "<ol>";
+  engine.hit = pattern;
+  engine.sep1 = "\">";
+  engine.sep2 = "</a>";
+  std::vector<ResultPageHit> hits;
+  const auto cut_start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(CutResultPage(engine, "<ol>" + hostile, &hits));
+  EXPECT_LT(std::chrono::steady_clock::now() - cut_start, std::chrono::seconds(20));
+  EXPECT_TRUE(hits.empty());
+}
+
+TEST(CutResultPageTest, CutsTheHitsAfterTheStartMarks) {
+  SearchEngineDefinition engine;
+  engine.cue1 = "<!-- results -->";
+  engine.cue2 = "<ol>";
+  engine.hit = "<li class=\"r\"><a href=\"";
+  engine.sep1 = "\">";
+  engine.sep2 = "</a>";
+  const std::string page =
+      "<li class=\"r\"><a href=\"http://ads.example/\">Ad</a><!-- results --><ol>"
+      "<li class=\"r\"><a href=\"http://example.org/a%2Fb\">Tidal <b>power</b></a></li>"
+      "<li class=\"r\"><a href=\"http://example.org/broken</li>"
+      "<li class=\"r\"><a href=\"http://example.org/c\">No end";
+  std::vector<ResultPageHit> hits;
+  ASSERT_TRUE(CutResultPage(engine, page, &hits));
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].address, "http://example.org/a/b");
+  EXPECT_EQ(hits[0].text, "Tidal <b>power</b>");
+  EXPECT_EQ(hits[1].address, "http://example.org/c");
+  EXPECT_EQ(hits[1].text, "");
+
+  engine.cue2 = "<ul>";
+  EXPECT_FALSE(CutResultPage(engine, page, &hits));
+  testing::internal::CaptureStderr();
+  engine.cue2 = "";
+  engine.sep2 = "(";
+  EXPECT_FALSE(CutResultPage(engine, page, &hits));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("regcomp() error"), std::string::npos);
+  EXPECT_EQ(hits.size(), 2u);
 }
 
 TEST(SplitByPatternTest, QuotedBlankSplitsAtWhiteSpaceRuns) {

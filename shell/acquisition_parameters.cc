@@ -21,11 +21,25 @@ bool MayKeepToTheStartSite(AcquisitionMode mode) {
          mode == AcquisitionMode::kWizardCrawl;
 }
 
-std::string WithPlusForBlanks(std::string text) {
-  for (char& c : text) {
-    if (c == ' ') c = '+';
+// A list of the advanced page as a parameter value: blanks become "+", and
+// "%" and "&" are escaped ("%25", "%26"), since the crawl parameters decode
+// "%" escapes and end a value at "&"; an entry holding either would else be
+// read as another value, or as another parameter.
+std::string ListParameterValue(const std::string& text) {
+  std::string value;
+  value.reserve(text.size());
+  for (char c : text) {
+    if (c == ' ') {
+      value.push_back('+');
+    } else if (c == '%') {
+      value.append("%25");
+    } else if (c == '&') {
+      value.append("%26");
+    } else {
+      value.push_back(c);
+    }
   }
-  return text;
+  return value;
 }
 
 QORA_GCC12_RESTRICT_FALSE_POSITIVE_BEGIN
@@ -47,8 +61,8 @@ std::string AdvancedPart(AcquisitionMode mode, const AdvancedOptions& advanced) 
          "&minlinks=" + std::to_string(advanced.min_links) +
          "&hub=" + std::to_string(advanced.hub_pages) +
          "&auth=" + std::to_string(advanced.authority_pages) +
-         "&negurl=" + WithPlusForBlanks(advanced.negative_addresses) +
-         "&negwords=" + WithPlusForBlanks(advanced.negative_words);
+         "&negurl=" + ListParameterValue(advanced.negative_addresses) +
+         "&negwords=" + ListParameterValue(advanced.negative_words);
 }
 QORA_GCC12_RESTRICT_FALSE_POSITIVE_END
 

@@ -39,8 +39,10 @@ AcquisitionOptions ReadAcquisitionOptions(const SettingsStore& store);
 //    page's depth, kilobytes times 1000, sites (1 when the depth is 0) and
 //    documents; for saving a page depth 0, 500000 bytes, 1 site, 1 document;
 //  - the advanced page ("docmaxpages", "docminpages", "minlinks", "hub",
-//    "auth", "negurl", "negwords", blanks of the two lists as "+") for the
-//    modes that show it, else zeros and empty texts;
+//    "auth", "negurl", "negwords", blanks of the two lists as "+" and their
+//    "%" and "&" as "%25" and "%26", so that the crawl reads each list back
+//    as it was typed) for the modes that show it, else zeros and empty
+//    texts;
 //  - the engine part ("se_ctrl", "se_num");
 //  - "crwl_rule=1" for a crawl or a crawl of this page (wizard: its crawl)
 //    that keeps to the start site, else "crwl_rule=0".

@@ -90,6 +90,19 @@ TEST(AcquisitionParametersTest, DepthZeroVisitsOneSiteAndTheDefaultsKeepToIt) {
   EXPECT_EQ(AcquisitionParameters(AcquisitionMode::kBasicSearch, options, &parameters), "");
 }
 
+TEST(AcquisitionParametersTest, PercentAndAmpersandOfTheListsAreEscaped) {
+  AcquisitionOptions options = TypedOptions();
+  // Typed as is, the "&" would end the value and start a depth parameter of
+  // its own, and "%2F" would be read as "/".
+  options.advanced.negative_addresses = "?ref=1&dpth=9 /a%2Fb";
+  options.advanced.negative_words = "100% R&D";
+  const std::string parameters = Parameters(AcquisitionMode::kCrawl, options);
+  EXPECT_EQ(parameters, "dpth=3&maxbytes=250000&maxsites=40&maxdocs=9"
+                        "&docmaxpages=12&docminpages=2&minlinks=4&hub=1&auth=0"
+                        "&negurl=?ref=1%26dpth=9+/a%252Fb&negwords=100%25+R%26D" +
+                            std::string(kTypedEngines) + "&crwl_rule=1");
+}
+
 TEST(AcquisitionParametersTest, EngineListsChooseTheEngines) {
   EngineOptions engines = TypedOptions().engines;
   EXPECT_EQ(SelectEngines(" 3 ,1", &engines), "");
