@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <optional>
 #include <random>
 
 #include "shell/frame_documents.h"
@@ -43,10 +44,12 @@ RequestSource SourceOf(const httplib::Request& req) {
 }
 
 // The command text of the request target: what follows "/localservlets/",
-// with "%20" as blanks and no other escape decoded.
-std::string CommandText(const std::string& target) {
-  const std::string_view raw =
-      std::string_view(target).substr(target.find(kCommandPath) + sizeof(kCommandPath) - 1);
+// with "%20" as blanks and no other escape decoded. Nothing when the target
+// does not begin with that prefix as written (a target that escapes a letter
+// of it reaches the route, whose path is decoded, but names no command).
+std::optional<std::string> CommandText(const std::string& target) {
+  if (target.rfind(kCommandPath, 0) != 0) return std::nullopt;
+  const std::string_view raw = std::string_view(target).substr(sizeof(kCommandPath) - 1);
   std::string command;
   command.reserve(raw.size());
   for (size_t i = 0; i < raw.size(); ++i) {
@@ -261,7 +264,9 @@ void AppServer::RegisterRoutes() {
     ServeLivePage(req, live_(address), res);
   });
   server_->Get(R"(/localservlets/.*)", [this](const httplib::Request& req, httplib::Response& res) {
-    if (command_) command_(CommandText(req.target));
+    const std::optional<std::string> command = CommandText(req.target);
+    if (!command) return Refuse(res, 404, "There is no such request.");
+    if (command_) command_(*command);
     // 204: the frame that followed the link stays on its page.
     res.status = 204;
   });

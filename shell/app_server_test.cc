@@ -132,6 +132,10 @@ TEST_F(AppServerTest, CommandUrlsDecodeOnlyBlanksAndLeaveTheFrameWhereItIs) {
   EXPECT_EQ(res->body, "");
   ASSERT_EQ(commands_.size(), 1u);
   EXPECT_EQ(commands_[0], "queryKeywords?kw=tidal+power now%2Bthen");
+  // A prefix written with an escape reaches the route (its path is decoded)
+  // but is no command.
+  EXPECT_EQ(client_->Get("/%6Cocalservlets/queryKeywords?kw=x", own_)->status, 404);
+  EXPECT_EQ(commands_.size(), 1u);
 }
 
 TEST_F(AppServerTest, ForeignHostsAndBadRequestsAreRefusedAndTheServerStaysUp) {
