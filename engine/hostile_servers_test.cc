@@ -37,14 +37,6 @@
 #include "util/document_record.h"
 #include "util/result_text_reader.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QORA_HOSTILE_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QORA_HOSTILE_UNDER_ASAN 1
-#endif
-#endif
-
 namespace qora {
 namespace {
 
@@ -55,15 +47,6 @@ using test::ReadFile;
 using test::WriteFile;
 
 constexpr int64_t kMiB = 1024 * 1024;
-
-// AddressSanitizer's shadow memory and quarantine make the resident size of
-// the process say little about what a crawl kept, so the memory bounds are
-// checked only without it (the figures are printed all the same).
-#ifdef QORA_HOSTILE_UNDER_ASAN
-constexpr bool kMemoryFiguresMeaningful = false;
-#else
-constexpr bool kMemoryFiguresMeaningful = true;
-#endif
 
 // The time-outs of every crawl here, in milliseconds, and the overall
 // deadline of one fetch that follows from them (send + 2 x receive).
@@ -271,9 +254,10 @@ class HostileServersTest : public ::testing::Test {
     return figures;
   }
 
-  // The peak memory a case added stays under `bound` (without AddressSanitizer).
+  // The peak memory a case added stays under `bound`, where the figures
+  // mean something (not under AddressSanitizer).
   static void ExpectPeakBelow(const CaseFigures& figures, int64_t bound, const std::string& name) {
-    if (kMemoryFiguresMeaningful) {
+    if (test::kResidentFiguresMeaningful) {
       EXPECT_LT(figures.peak_added, bound) << name;
     }
   }
@@ -450,7 +434,9 @@ TEST_F(HostileServersTest, RedirectLoopsAndRedirectsToOtherSchemesStoreNothing) 
 
 TEST_F(HostileServersTest, ResetAndHalfAnsweredConnectionsAreCountedAndNotStored) {
   // A connection reset once the request arrived, and one closed in the
-  // middle of the headers, fail at once: no time-out is waited for.
+  // middle of the headers, fail at once: sixteen addresses on four workers
+  // end well within one fetch deadline, where waiting for the receive
+  // time-out would take four rounds of it.
   WarmUp();
   const std::vector<std::pair<std::string, HostileServer::Kind>> cases = {
       {"connection reset", HostileServer::Kind::kReset},
@@ -459,12 +445,12 @@ TEST_F(HostileServersTest, ResetAndHalfAnsweredConnectionsAreCountedAndNotStored
     HostileServer server(kind, 0);
     ASSERT_GT(server.port(), 0);
     std::string start;
-    for (int i = 0; i < 8; ++i) start += server.Url("/cut" + std::to_string(i) + ".html") + " ";
+    for (int i = 0; i < 16; ++i) start += server.Url("/cut" + std::to_string(i) + ".html") + " ";
     const CaseFigures figures = CrawlCase(name, start, "dpth=0");
     EXPECT_LT(figures.elapsed, kFetchDeadline) << name;
-    EXPECT_EQ(figures.sites, 8) << name;
+    EXPECT_EQ(figures.sites, 16) << name;
     EXPECT_EQ(figures.stored, 0) << name;
-    EXPECT_EQ(server.Requests(), 8) << name;
+    EXPECT_EQ(server.Requests(), 16) << name;
     EXPECT_TRUE(server.WaitUntilAllClosed(std::chrono::seconds(5))) << name;
     ExpectPeakBelow(figures, 32 * kMiB, name);
   }
@@ -557,8 +543,10 @@ TEST_F(HostileServersTest, PagesOfThousandsOfLinksKeepTheAddressBudget) {
   const CaseFigures figures = CrawlCase("20000 links per page", site.Url("/links/0.html"),
                                         "dpth=1&maxsites=20&maxdocs=1000");
   EXPECT_LT(figures.elapsed, milliseconds(60000));
+  // Addresses taken past the budget are counted unfetched until the
+  // supervisor ends the crawl: the count may pass the budget, the fetches not.
   EXPECT_LE(site.RequestsUnder("/links/"), 20 + 4);
-  EXPECT_LE(figures.sites, 20 + 4);
+  EXPECT_LE(figures.sites, figures.queued);
   EXPECT_GT(figures.queued, 20);
   EXPECT_LE(figures.queued, 1 + 2 * (20 + kMaxCrawlWorkers));
   ExpectPeakBelow(figures, 64 * kMiB, "20000 links per page");
@@ -631,7 +619,7 @@ TEST_F(HostileServersTest, FramesetsThatFrameThemselvesEnd) {
   const CaseFigures chain = CrawlCase("endless chain of framesets", site.Url("/chain/0.html"),
                                       "dpth=2&maxsites=20&maxdocs=100000");
   EXPECT_EQ(chain.max_sites, 40);
-  EXPECT_LE(chain.sites, 40 + 4);
+  EXPECT_LE(chain.sites, chain.queued);
   EXPECT_LE(site.RequestsUnder("/chain/"), 40 + 4);
   EXPECT_LT(chain.elapsed, milliseconds(20000));
   for (const CaseFigures& figures : {self, mutual, chain}) {
