@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -24,7 +25,6 @@
 #include <regex>
 #include <set>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -89,14 +89,14 @@ class ScriptedSite {
 
   // Answers the paths that match the regular expression `pattern`.
   void Handle(const std::string& pattern, Handler handler) {
-    server_.Get(pattern, [this, handler](const httplib::Request& request,
-                                         httplib::Response& response) {
-      {
-        std::lock_guard<std::mutex> hold(mutex_);
-        ++requests_[request.path];
-      }
-      handler(request, response);
-    });
+    server_.Get(pattern,
+                [this, handler](const httplib::Request& request, httplib::Response& response) {
+                  {
+                    std::lock_guard<std::mutex> hold(mutex_);
+                    ++requests_[request.path];
+                  }
+                  handler(request, response);
+                });
   }
   // Answers `path` with `body` as `type`.
   void Serve(const std::string& path, std::string body, std::string type = "text/html") {
@@ -181,7 +181,8 @@ class HostileServersTest : public ::testing::Test {
     ASSERT_GT(store_, 0);
     EngineFreeString(ident);
     for (int i = 0; i < 4; ++i) {
-      ordinary_.Serve("/p" + std::to_string(i) + ".html", Page("Ordinary " + std::to_string(i), ""));
+      ordinary_.Serve("/p" + std::to_string(i) + ".html",
+                      Page("Ordinary " + std::to_string(i), ""));
     }
     ordinary_.Start();
   }
@@ -255,7 +256,7 @@ class HostileServersTest : public ::testing::Test {
   }
 
   // The peak memory a case added stays under `bound`, where the figures
-  // mean something (not under AddressSanitizer).
+  // mean something (not under a sanitizer).
   static void ExpectPeakBelow(const CaseFigures& figures, int64_t bound, const std::string& name) {
     if (test::kResidentFiguresMeaningful) {
       EXPECT_LT(figures.peak_added, bound) << name;
@@ -339,8 +340,8 @@ TEST_F(HostileServersTest, EndlessBodiesAndHeadersAreCutOff) {
   for (const auto& [name, kind] : cases) {
     HostileServer server(kind, 300 * kMiB);
     ASSERT_GT(server.port(), 0);
-    const std::string start = server.Url("/one.html") + " " + server.Url("/two.html") + " " +
-                              ordinary_.Url("/p0.html");
+    const std::string start =
+        server.Url("/one.html") + " " + server.Url("/two.html") + " " + ordinary_.Url("/p0.html");
     const CaseFigures figures = CrawlCase(name, start, "dpth=0");
     EXPECT_LT(figures.elapsed, kFetchDeadline + kSlack) << name;
     EXPECT_EQ(figures.sites, 3) << name;
@@ -400,9 +401,9 @@ TEST_F(HostileServersTest, RedirectLoopsAndRedirectsToOtherSchemesStoreNothing) 
   site.Start();
   WarmUp();
 
-  const CaseFigures loops = CrawlCase(
-      "redirect loops A->B->A and a->a",
-      site.Url("/loop-a.html") + " " + site.Url("/self.html"), "dpth=1");
+  const CaseFigures loops =
+      CrawlCase("redirect loops A->B->A and a->a",
+                site.Url("/loop-a.html") + " " + site.Url("/self.html"), "dpth=1");
   EXPECT_LT(loops.elapsed, kFetchDeadline + kSlack);
   EXPECT_EQ(loops.sites, 2);
   EXPECT_EQ(loops.stored, 0);
@@ -485,8 +486,8 @@ TEST_F(HostileServersTest, BinaryAndMislabelledPagesLeaveASoundLibrary) {
   std::string zeros = "<html><head><title>Zero";
   zeros += std::string(3, '\0') + "bytes</title></head><body><p>" + words;
   zeros += std::string(1000, '\0') + "</p></body></html>";
-  const std::string broken_utf8 =
-      Page("Broken", "<p>\xFF\xFE " + words + " \xC0\xAF \xED\xA0\x80 \xF5\x80\x80\x80 \xE2\x82</p>");
+  const std::string broken_utf8 = Page(
+      "Broken", "<p>\xFF\xFE " + words + " \xC0\xAF \xED\xA0\x80 \xF5\x80\x80\x80 \xE2\x82</p>");
   ScriptedSite site;
   site.Serve("/random.html", RandomBytes());
   site.Serve("/zeros.html", zeros);
@@ -529,16 +530,16 @@ TEST_F(HostileServersTest, PagesOfThousandsOfLinksKeepTheAddressBudget) {
   // a sanitizer: the stop wait is long enough for the pages in hand.)
   SetCrawlIni({{"max_html_size", "2000000"}, {"crawl_thread_timeout", "30"}});
   ScriptedSite site;
-  site.Handle(R"(/links/([0-9-]+)\.html)", [](const httplib::Request& request,
-                                              httplib::Response& response) {
-    const std::string stem = request.matches[1].str();
-    std::string links;
-    for (int i = 0; i < 20000; ++i) {
-      links += "<a href=\"" + stem + "-" + std::to_string(i) + ".html\">" + std::to_string(i) +
-               "</a>\n";
-    }
-    response.set_content(Page("Links " + stem, links), "text/html");
-  });
+  site.Handle(R"(/links/([0-9-]+)\.html)",
+              [](const httplib::Request& request, httplib::Response& response) {
+                const std::string stem = request.matches[1].str();
+                std::string links;
+                for (int i = 0; i < 20000; ++i) {
+                  links += "<a href=\"" + stem + "-" + std::to_string(i) + ".html\">" +
+                           std::to_string(i) + "</a>\n";
+                }
+                response.set_content(Page("Links " + stem, links), "text/html");
+              });
   site.Start();
   WarmUp();
   const CaseFigures figures = CrawlCase("20000 links per page", site.Url("/links/0.html"),
@@ -602,8 +603,8 @@ TEST_F(HostileServersTest, FramesetsThatFrameThemselvesEnd) {
   site.Handle(R"(/chain/([0-9]+)\.html)", [](const httplib::Request& request,
                                              httplib::Response& response) {
     const int n = std::stoi(request.matches[1].str());
-    response.set_content(Frameset({std::to_string(n + 1) + ".html", std::to_string(n + 2) + ".html"}),
-                         "text/html");
+    response.set_content(
+        Frameset({std::to_string(n + 1) + ".html", std::to_string(n + 2) + ".html"}), "text/html");
   });
   site.Start();
   WarmUp();

@@ -284,10 +284,11 @@ TEST_F(MetaSearchTest, HostileEnginesCostOnlyTheirOwnHits) {
       std::chrono::steady_clock::now() - begin);
   const int64_t peak_added = test::ProcessStatusBytes("VmHWM:") - base;
   ASSERT_NE(list, nullptr);
-  std::printf("[ hostile ] meta-search, four hostile engines of five: %lld ms, peak +%lld MiB, "
-              "stored %zu\n",
-              static_cast<long long>(elapsed.count()), static_cast<long long>(peak_added / kMiB),
-              list->count());
+  std::printf(
+      "[ hostile ] meta-search, four hostile engines of five: %lld ms, peak +%lld MiB, "
+      "stored %zu\n",
+      static_cast<long long>(elapsed.count()), static_cast<long long>(peak_added / kMiB),
+      list->count());
   EXPECT_LT(elapsed, std::chrono::milliseconds(3000 + 6000));
   EXPECT_EQ(list->count(), 4u);  // engine One's four hits, from the fifth engine
   for (const test::HostileServer* server : hostile) {

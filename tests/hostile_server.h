@@ -31,20 +31,21 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QORA_TEST_UNDER_ASAN 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QORA_TEST_UNDER_SANITIZER 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QORA_TEST_UNDER_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QORA_TEST_UNDER_SANITIZER 1
 #endif
 #endif
 
 namespace qora::test {
 
-// False under AddressSanitizer, whose shadow memory and quarantine make the
-// resident size of the process say little about what an operation kept:
-// bounds on the peak memory are checked only where this is true.
-#ifdef QORA_TEST_UNDER_ASAN
+// False under AddressSanitizer and ThreadSanitizer, whose shadow memory (and
+// quarantine of freed blocks) make the resident size of the process say
+// little about what an operation kept: bounds on the peak memory are checked
+// only where this is true.
+#ifdef QORA_TEST_UNDER_SANITIZER
 inline constexpr bool kResidentFiguresMeaningful = false;
 #else
 inline constexpr bool kResidentFiguresMeaningful = true;
