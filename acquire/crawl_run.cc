@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <thread>
 
 #include "acquire/crawl_addresses.h"
 #include "acquire/crawl_files.h"
+#include "acquire/crawler.h"
 #include "acquire/web_fetcher.h"
 #include "util/decimal.h"
 #include "store/document_id.h"
@@ -107,11 +109,19 @@ bool CrawlRun::Queue(const std::string& address, int depth) {
   return true;
 }
 
+void CrawlRun::QueueLink(const std::string& link, int depth) {
+  int& queued = depth <= settings_.maxDepth ? links_to_fetch_ : links_beyond_depth_;
+  if (queued >= int64_t{max_sites_} + kMaxCrawlWorkers) return;
+  if (Queue(link, depth)) ++queued;
+}
+
 void CrawlRun::ClearFrontier() {
   std::lock_guard<std::mutex> hold(crawl_lock_);
   frontier_.Clear();
   next_index_ = 0;
   queued_count_ = 0;
+  links_to_fetch_ = 0;
+  links_beyond_depth_ = 0;
 }
 
 void CrawlRun::CopyFrontierFrom(const CrawlRun& other) {
@@ -122,6 +132,8 @@ void CrawlRun::CopyFrontierFrom(const CrawlRun& other) {
   }
   next_index_ = other.next_index_;
   queued_count_ = other.queued_count_;
+  links_to_fetch_ = other.links_to_fetch_;
+  links_beyond_depth_ = other.links_beyond_depth_;
 }
 
 bool CrawlRun::OverBudget() const {
@@ -402,13 +414,18 @@ void CrawlRun::Finish(WorkerDesk* desk, const std::string& id, bool pdf, int dep
   const CacheEntry& entry = document_table_.Find(id);
   ++sites_done_;
   bytes_done_ += ParseDecimal(entry.size);
-  if (frame_count > 0) max_sites_ += frame_count;
+  if (frame_count > 0) WidenForFrames(frame_count);
   for (size_t i = 0; i < links.size() && i < kinds.size(); ++i) {
     if (settings_.crawlRule == 1 && kinds[i] == kLinkOtherHost) continue;
     std::string link = links[i];
     if (!link.empty() && link.back() == '/') link.pop_back();
-    Queue(link, kinds[i] == kLinkFrame ? 0 : depth + 1);
+    QueueLink(link, kinds[i] == kLinkFrame ? 0 : depth + 1);
   }
+}
+
+void CrawlRun::WidenForFrames(int frame_count) {
+  const int64_t widest = 2 * int64_t{std::max(settings_.maxSites, 0)};
+  max_sites_ = static_cast<int>(std::min(int64_t{max_sites_} + frame_count, widest));
 }
 
 bool CrawlRun::MoveIntoLibrary(const std::string& id, bool pdf) {

@@ -175,6 +175,15 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
 
   // Frontier addition; the caller holds the crawl lock.
   bool Queue(const std::string& address, int depth);
+  // Queues a link found on a page, unless the run has queued as many links
+  // of its kind as it could ever use: those within the depth are fetched,
+  // each costing one address of the budget, so no more than the budget and
+  // the workers in flight at its end are ever taken; those deeper are never
+  // fetched and are only recorded, as many again. A page may hold tens of
+  // thousands of links: without this the frontier, and the memory, would
+  // grow with the budget times the links of a page. The caller holds the
+  // crawl lock.
+  void QueueLink(const std::string& link, int depth);
   // True when the frontier holds nothing untaken and no worker handles an
   // address; the caller holds the crawl lock.
   bool FrontierExhausted() const { return busy_ == 0 && next_index_ >= queued_count_; }
@@ -202,6 +211,11 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   void Finish(WorkerDesk* desk, const std::string& id, bool pdf, int depth,
               const std::vector<std::string>& links, const std::vector<int>& kinds,
               int frame_count);
+  // Widens the address budget by the `frame_count` frames of a frameset
+  // page, so that its frames do not use the budget up; under the crawl lock.
+  // The budget grows to twice the configured one at most: framesets that
+  // frame new framesets (at depth 0, for ever) end with it like any crawl.
+  void WidenForFrames(int frame_count);
   // Moves the staged files of `id` into the web cache folder, the DML file
   // last; false (nothing moved) when a move fails.
   bool MoveIntoLibrary(const std::string& id, bool pdf);
@@ -236,6 +250,9 @@ class CrawlRun : public std::enable_shared_from_this<CrawlRun> {
   CacheTable frontier_;
   int next_index_ = 0;
   int queued_count_ = 0;
+  // Links queued from pages, within the depth and beyond it.
+  int links_to_fetch_ = 0;
+  int links_beyond_depth_ = 0;
   int busy_ = 0;  // workers between taking an entry and ending it
   // Every document of the web half, for the lookups; and the lines added by
   // this run that the table file does not hold yet.

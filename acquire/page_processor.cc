@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <string>
 #include <string_view>
 
 #include "acquire/page_text.h"
@@ -221,6 +222,10 @@ PageProcessor::Outcome PageProcessor::ProcessPageFiles(
     std::vector<std::string>* links, std::vector<int>* kinds, int* frame_count, bool local) {
   std::string raw;
   if (!ReadWholeFile(raw_path, &raw)) return Outcome::kRejected;
+  // A zero byte is no character of any page (binary bytes sent as HTML hold
+  // them); kept, it would reach the document's title and text and cut short
+  // every list that the entry points hand out as zero-terminated text.
+  std::erase(raw, '\0');
   // The text before the first "<" is the header part; the rest the page.
   const size_t first_tag = raw.find('<');
   const std::string header = first_tag == kNone ? raw : raw.substr(0, first_tag);

@@ -41,7 +41,8 @@ class PageProcessor {
   // (kind 3) and then its anchors' addresses (kinds 1 and 2) to `links` and
   // `kinds`, and sets `*frame_count`. Returns 0 when the document was stored;
   // -1 when the table already held `id` or the page was rejected (a rejected
-  // page leaves no file behind).
+  // page leaves no file behind). Zero bytes of the raw content are dropped:
+  // neither the archived copy nor the document holds one.
   int ProcessPage(const std::string& address, const std::string& raw_path, const std::string& id,
                   std::vector<std::string>* links, std::vector<int>* kinds, int* frame_count,
                   bool local);

@@ -132,6 +132,10 @@ struct Transfer {
   bool out_of_memory = false;
   bool too_large = false;
   bool stopped = false;
+  // Set by the blank line that ends a response's header, cleared by the
+  // status line of the next response (a redirect's target): true at the end
+  // when the final response's header arrived whole.
+  bool header_complete = false;
 };
 
 // Appends response body bytes. When they would take the body past its
@@ -159,6 +163,17 @@ size_t AppendBody(char* data, size_t size, size_t count, void* user) {
     return 0;
   }
   return bytes;
+}
+
+// Notes where each response's header begins and ends. libcurl takes an
+// answer cut off in the middle of its header lines, once a status line has
+// come, for an empty answer of that status; the fetch must fail instead.
+size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  const std::string_view line(data, size * count);
+  if (line.starts_with("HTTP/")) transfer->header_complete = false;
+  if (line == "\r\n" || line == "\n") transfer->header_complete = true;
+  return size * count;
 }
 
 int OnResolveStart(void* /*resolver*/, void* /*reserved*/, void* user) {
@@ -209,7 +224,7 @@ HeaderList NoCacheHeaders() {
 // between HTTP and HTTPS, no other protocols), no cookies (the cookie engine
 // stays off), no cache (libcurl keeps none; the headers ask proxies not to
 // answer from theirs), raw body bytes, no signals (worker threads), and the
-// body collected into `transfer`.
+// body collected into `transfer`, the header lines watched by it.
 bool SetRequestOptions(CURL* easy, const std::string& url, curl_slist* headers,
                        Transfer* transfer) {
   return curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
@@ -220,7 +235,9 @@ bool SetRequestOptions(CURL* easy, const std::string& url, curl_slist* headers,
          curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers) == CURLE_OK &&
          curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
          curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, AppendBody) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer) == CURLE_OK;
+         curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeaderLine) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer) == CURLE_OK;
 }
 
 // Installs the callbacks that start the connecting and sending phases.
@@ -341,7 +358,7 @@ bool WebFetcher::Fetch(std::string_view address) {
   if (transfer.stopped) return Fail(kStoppedError, kStopped);
   if (transfer.too_large) return Fail(kTooLargeError, kTooLarge);
   if (transfer.out_of_memory) return Fail(kMemoryError, kMemoryFailed);
-  if (!read) return Fail(kInternetError, kReadFailed);
+  if (!read || !transfer.header_complete) return Fail(kInternetError, kReadFailed);
   try {
     transfer.body.push_back('\0');
   } catch (const std::bad_alloc&) {

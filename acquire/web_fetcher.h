@@ -54,10 +54,11 @@ class WebFetcher {
   // Frees any previous content, then reads the whole resource at
   // FetchAddress(address) into content, followed by one zero byte. Returns
   // true when the whole resource was read. On failure returns false with
-  // error_code() 3 (network, time-out, overall deadline or bad time-out
-  // setting), 2 (memory), kTooLargeError (body longer than
-  // max_body_bytes()) or kStoppedError (the stop check answered true) and
-  // error_text() set, and no content; failures are reported, not thrown.
+  // error_code() 3 (network, time-out, overall deadline, bad time-out
+  // setting, or an answer whose header was cut off), 2 (memory),
+  // kTooLargeError (body longer than max_body_bytes()) or kStoppedError (the
+  // stop check answered true) and error_text() set, and no content; failures
+  // are reported, not thrown.
   bool Fetch(std::string_view address);
 
   // Frees the content and sets its size to 0; no effect when there is none.

@@ -569,6 +569,19 @@ TEST(WebFetcherBoundsTest, AStopCheckThatAnswersAtOnceFetchesNothing) {
   EXPECT_EQ(drip.Requests(), 0);
 }
 
+TEST(WebFetcherBoundsTest, AnAnswerCutOffInItsHeaderIsNoEmptyPage) {
+  // The status line came, then the connection closed in the middle of a
+  // header line: libcurl alone would report an empty page of status 200.
+  test::HostileServer cut(test::HostileServer::Kind::kHalfHeader, 0);
+  ASSERT_GT(cut.port(), 0);
+  WebFetcher fetcher;
+  EXPECT_FALSE(fetcher.Fetch(cut.Url("/cut.html")));
+  EXPECT_EQ(fetcher.error_code(), WebFetcher::kInternetError);
+  EXPECT_EQ(fetcher.error_text(), "Error reading URL");
+  EXPECT_EQ(fetcher.content(), nullptr);
+  EXPECT_EQ(cut.Requests(), 1);
+}
+
 TEST_F(WebFetcherTest, AStopCheckThatNeverAnswersTrueChangesNothing) {
   WebFetcher fetcher;
   fetcher.set_stop_check([] { return false; });

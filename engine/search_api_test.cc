@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -18,6 +20,7 @@
 #include "store/document_store.h"
 #include "tests/engine_status.h"
 #include "tests/fake_search_engines.h"
+#include "tests/hostile_server.h"
 #include "tests/meta_search_fixture.h"
 #include "tests/test_util.h"
 
@@ -239,6 +242,65 @@ TEST_F(MetaSearchTest, StopRequestWaitsForTheEngineBeingFetched) {
   // The engine being fetched was finished, not cut off.
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->count(), 4u);
+}
+
+TEST_F(MetaSearchTest, HostileEnginesCostOnlyTheirOwnHits) {
+  // Four of the five engines answer from hostile servers: a result page
+  // without end (plain and chunked), one byte every 200 ms, a reset. With
+  // time-outs of one second each fetch ends by its deadline (three seconds)
+  // at the latest; the endless pages stop being read at the 8 MB a result
+  // page may have; the fifth engine's hits are listed as ever.
+  std::string ini = test::ReadFile(data_ + "crawl.ini");
+  for (const char* key : {"socket_send_timeout", "socket_rec_timeout"}) {
+    ini = std::regex_replace(ini, std::regex(std::string("(^|\n)") + key + " *=[^\n]*"),
+                             std::string("$1") + key + " = 1000");
+  }
+  test::WriteFile(data_ + "crawl.ini", ini);
+  constexpr int64_t kMiB = 1024 * 1024;
+  using Kind = test::HostileServer::Kind;
+  test::HostileServer flood(Kind::kFlood, 300 * kMiB);
+  test::HostileServer chunked(Kind::kChunkedFlood, 300 * kMiB);
+  test::HostileServer drip(Kind::kDrip, 1000, std::chrono::milliseconds(200));
+  test::HostileServer reset(Kind::kReset, 0);
+  engines_ = {EngineOne(), EngineOne(), EngineOne(), EngineOne(), EngineOne()};
+  WriteDefinitions();
+  std::string text = test::ReadFile(data_ + "se.ini");
+  const std::string mine = "http://127.0.0.1:" + std::to_string(port_) + "/one";
+  const std::vector<const test::HostileServer*> hostile = {&flood, &chunked, &drip, &reset};
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    ASSERT_GT(hostile[i]->port(), 0);
+    const size_t at = text.find(mine, text.find("[engine" + std::to_string(i + 1) + "]"));
+    text.replace(at, mine.size(), hostile[i]->Url("/one"));
+  }
+  test::WriteFile(data_ + "se.ini", text);
+  WriteControl("1", "1", "1", "1", "1");
+
+  const bool reset_peak = test::ResetPeakResident();
+  const int64_t base = test::ProcessStatusBytes(reset_peak ? "VmRSS:" : "VmHWM:");
+  const auto begin = std::chrono::steady_clock::now();
+  int handle = -2;
+  const ResultList* list = Quick("tides", "", &handle);
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - begin);
+  const int64_t peak_added = test::ProcessStatusBytes("VmHWM:") - base;
+  ASSERT_NE(list, nullptr);
+  std::printf(
+      "[ hostile ] meta-search, four hostile engines of five: %lld ms, peak +%lld MiB, "
+      "stored %zu\n",
+      static_cast<long long>(elapsed.count()), static_cast<long long>(peak_added / kMiB),
+      list->count());
+  EXPECT_LT(elapsed, std::chrono::milliseconds(3000 + 6000));
+  EXPECT_EQ(list->count(), 4u);  // engine One's four hits, from the fifth engine
+  for (const test::HostileServer* server : hostile) {
+    EXPECT_EQ(server->Requests(), 1);
+    EXPECT_TRUE(server->WaitUntilAllClosed(std::chrono::seconds(5)));
+  }
+  // The endless pages were cut off: 8 MB and what the socket buffers held.
+  EXPECT_LT(flood.BytesSent(), 64 * kMiB);
+  EXPECT_LT(chunked.BytesSent(), 64 * kMiB);
+  if (test::kResidentFiguresMeaningful) {
+    EXPECT_LT(peak_added, 128 * kMiB);
+  }
 }
 
 // Engine One's hits read 'href="ADDRESS">TEXT</a>'. When the address ends at
