@@ -211,7 +211,7 @@ void TermVector::StemmedCopyOf(const TermVector& source, StemMap* stems) {
     MergePair(&pairs_, TermPair(stems->StemOf(pair.first()), stems->StemOf(pair.second()),
                                 pair.forward(), pair.backward()));
   }
-  for (const auto& [id, count] : source.counts_) counts_[stems->StemOf(id)] += count;
+  for (const auto& [id, count] : source.counts_) AddCount(&counts_[stems->StemOf(id)], count);
   DropNegligiblePairs();
 }
 

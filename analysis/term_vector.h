@@ -4,9 +4,11 @@
 #ifndef QORA_ANALYSIS_TERM_VECTOR_H_
 #define QORA_ANALYSIS_TERM_VECTOR_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <limits>
 #include <ostream>
 #include <string_view>
 #include <unordered_map>
@@ -49,7 +51,8 @@ class TermVector {
   // Adds `other` to this: each of its pairs (in its order) to the same pair,
   // else reversed to the reverse pair, else as a new pair at the end; then
   // its weight and its term counts. A vector without pairs adds nothing, not
-  // even its term counts.
+  // even its term counts. A sum of counts beyond the int32 range (only a
+  // damaged index file holds such counts) stays at the nearest end of it.
   void Merge(const TermVector& other);
 
   // Merge restricted to the pairs of `other` for which `keep(pair)` is true
@@ -65,7 +68,7 @@ class TermVector {
       if (keep(pair)) MergePair(&pairs_, pair);
     }
     weight_ += other.weight_;
-    for (const auto& [id, count] : other.counts_) counts_[id] += count;
+    for (const auto& [id, count] : other.counts_) AddCount(&counts_[id], count);
   }
 
   // Folds each pair into the pair of the same two terms met first (reversed
@@ -95,7 +98,8 @@ class TermVector {
   // Replaces this by the finalized copy of `source` in which every term is
   // replaced by its stem from `stems` (which records the terms it did not
   // know). Pairs of two terms with the same stem become pairs of the stem
-  // with itself. The weight becomes 0.
+  // with itself, and the counts of terms with the same stem add up as Merge
+  // adds them. The weight becomes 0.
   void StemmedCopyOf(const TermVector& source, StemMap* stems);
 
   // The number of occurrences of `id`, or -1 when it has no count.
@@ -162,6 +166,14 @@ class TermVector {
   // Adds `weight` to the forward weight of (first, second), or to the
   // backward weight of (second, first), or appends (first, second).
   void AddOccurrence(int32_t first, int32_t second, double weight);
+
+  // Adds `count` to `*total`, staying at the nearest end of the int32 range
+  // when the sum lies beyond it.
+  static void AddCount(int32_t* total, int32_t count) {
+    const int64_t sum = int64_t{*total} + count;
+    *total = static_cast<int32_t>(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+  }
 
   // Removes the pairs whose weights are both below kNegligibleWeight.
   void DropNegligiblePairs();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
@@ -396,6 +397,33 @@ TEST(TermVectorMergeTest, MergingWithItselfDoublesEverything) {
   EXPECT_EQ((Pairs{"(10,20) 4/4"}), PairsOf(vector));
   EXPECT_EQ((Counts{{kA, 4}, {kB, 2}}), CountsOf(vector));
   EXPECT_EQ(0.5, vector.weight());
+}
+
+TEST(TermVectorMergeTest, CountsFromADamagedFileStayInTheInt32Range) {
+  // An index file may hold any count; summing two near the limit must not
+  // overflow (the sum stays at the end of the range it passed).
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  TermVector read;
+  read.AppendPair(TermPair(kA, kB, 1.0, 0.0));
+  read.SetTermCount(kA, kMax - 1);
+  read.SetTermCount(kB, kMin + 1);
+  read.SetTermCount(kC, 5);
+  TermVector sum(read);
+  sum.Merge(read);
+  EXPECT_EQ((Counts{{kA, kMax}, {kB, kMin}, {kC, 10}}), CountsOf(sum));
+
+  StemMap stems;
+  stems.SetStem(kA, kA);
+  stems.SetStem(kB, kA);
+  stems.SetStem(kC, kA);
+  TermVector high;
+  high.AppendPair(TermPair(kA, kC, 1.0, 0.0));
+  high.SetTermCount(kA, kMax);
+  high.SetTermCount(kC, 7);
+  TermVector stemmed;
+  stemmed.StemmedCopyOf(high, &stems);
+  EXPECT_EQ((Counts{{kA, kMax}}), CountsOf(stemmed));
 }
 
 // ---------------------------------------------------------------- Finalize

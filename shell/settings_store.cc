@@ -36,14 +36,17 @@ void AppendHexByte(unsigned char byte, std::string* out) {
   out->push_back(kHexDigits[byte & 0xF]);
 }
 
-// Blanks at either end are escaped too, since the reader trims them.
-std::string Escaped(std::string_view text) {
+// Blanks at either end are escaped too, since the reader trims them. With
+// `final_bracket`, so is a "]" that ends the value: the line of a key that
+// starts with "[" would otherwise read as a section header.
+std::string Escaped(std::string_view text, bool final_bracket) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     const unsigned char byte = static_cast<unsigned char>(c);
     const bool edge_blank = c == ' ' && (i == 0 || i + 1 == text.size());
+    const bool closes_header = final_bracket && c == ']' && i + 1 == text.size();
     switch (c) {
       case '\\':
         out += "\\\\";
@@ -58,7 +61,7 @@ std::string Escaped(std::string_view text) {
         out += "\\t";
         break;
       default:
-        if (byte < 0x20 || byte == 0x7F || edge_blank) {
+        if (byte < 0x20 || byte == 0x7F || edge_blank || closes_header) {
           out += "\\x";
           AppendHexByte(byte, &out);
         } else {
@@ -251,7 +254,8 @@ std::string SettingsStore::Text() const {
     if (!text.empty()) text += "\n";
     text += "[" + section.name + "]\n";
     for (const Value& value : section.values) {
-      text += value.key + "=" + Escaped(value.text) + "\n";
+      const bool header_like = !value.key.empty() && value.key.front() == '[';
+      text += value.key + "=" + Escaped(value.text, header_like) + "\n";
     }
   }
   return text;

@@ -8,8 +8,9 @@
 // Values are kept as text: integers in decimal, binary values in hex, and in
 // strings the backslash, line ends, tabs, other control characters and
 // blanks at either end are escaped ("\\", "\n", "\r", "\t", "\xHH"), so a
-// value is always one line. Blanks around names and values are not part of
-// them.
+// value is always one line; so is a final "]" in the value of a key that
+// starts with "[", whose line would otherwise read as a section header.
+// Blanks around names and values are not part of them.
 // Lines starting with "#" or ";" and lines that are neither are skipped.
 #ifndef QORA_SHELL_SETTINGS_STORE_H_
 #define QORA_SHELL_SETTINGS_STORE_H_

@@ -79,6 +79,20 @@ TEST(SettingsStoreTest, EveryKindOfValueSurvivesSaveAndLoad) {
       << again.Text();
 }
 
+TEST(SettingsStoreTest, AKeyThatLooksLikeAHeaderKeepsAValueEndingInABracket) {
+  // "[a=x]" would read back as the header of a section "a=x".
+  SettingsStore store = SettingsStore::Parse("[s]\n[a=x\\x5D\n");
+  EXPECT_EQ(store.ReadString("s", "[a", "absent"), "x]");
+  store.WriteString("s", "[", "]");
+  const SettingsStore again = SettingsStore::Parse(store.Text());
+  EXPECT_EQ(again.ReadString("s", "[a", "absent"), "x]") << store.Text();
+  EXPECT_EQ(again.ReadString("s", "[", "absent"), "]") << store.Text();
+  EXPECT_EQ(again.Text(), store.Text());
+  // Other keys write a final bracket as it is.
+  store.WriteString("s", "url", "http://[::1]");
+  EXPECT_NE(store.Text().find("url=http://[::1]\n"), std::string::npos) << store.Text();
+}
+
 TEST(SettingsStoreTest, ASaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
   test::TempDir dir;
   const std::string path = dir.path() + "settings.ini";
