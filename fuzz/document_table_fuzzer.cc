@@ -1,31 +1,15 @@
 // The document table reader ("cache.chx"): any bytes load without a crash,
 // and a table that was loaded is written and read back unchanged.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_support.h"
 #include "store/cache_table.h"
 
 namespace {
-
-// A file of this process's own that each input is written to: the reader
-// takes a path.
-std::string ScratchPath(const char* suffix) {
-  const char* folder = std::getenv("TMPDIR");
-  return std::string(folder != nullptr ? folder : "/tmp") + "/qora-fuzz-" +
-         std::to_string(getpid()) + suffix;
-}
-
-bool WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(data, 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
-}
 
 bool SameEntry(const qora::CacheEntry& a, const qora::CacheEntry& b) {
   return a.id == b.id && a.address == b.address && a.size == b.size && a.field == b.field &&
@@ -35,9 +19,13 @@ bool SameEntry(const qora::CacheEntry& a, const qora::CacheEntry& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string input = ScratchPath(".chx");
-  static const std::string rewritten = ScratchPath("-rewritten.chx");
-  if (!WriteFile(input, data, size)) std::abort();
+  // The table is synced to disk when written: a scratch file in memory keeps
+  // that cheap.
+  static const std::string input = qora::fuzz::ScratchPath(".chx");
+  static const std::string rewritten = qora::fuzz::ScratchPath("-rewritten.chx");
+  if (!qora::fuzz::WriteFile(input, std::string_view(reinterpret_cast<const char*>(data), size))) {
+    std::abort();
+  }
 
   qora::CacheTable table;
   if (table.Load(input) != 0) std::abort();
