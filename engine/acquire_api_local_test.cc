@@ -72,16 +72,7 @@ class LocalImportTest : public ::testing::Test {
   std::string Cache() { return Store()->local().cache_folder; }
 
   // The lines of the local "cache.chx".
-  std::vector<std::string> TableLines() {
-    std::vector<std::string> lines;
-    const std::string text = ReadFile(Store()->local().TablePath());
-    for (size_t start = 0; start < text.size();) {
-      const size_t end = text.find('\n', start);
-      lines.push_back(text.substr(start, end - start));
-      start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-  }
+  std::vector<std::string> TableLines() { return test::FileLines(Store()->local().TablePath()); }
 
   // The ids the local "cache.chx" lists, each once, with its files present.
   std::set<std::string> StoredIds() {

@@ -320,18 +320,7 @@ class CrawlerTest : public ::testing::Test {
   std::string Cache() { return Store()->web().cache_folder; }
   std::string Id(const std::string& address) { return MakeDocumentId(address); }
 
-  std::vector<std::string> TableLines() {
-    std::vector<std::string> lines;
-    const std::string path = Store()->web().TablePath();
-    if (!fs::exists(path)) return lines;
-    const std::string text = ReadFile(path);
-    for (size_t start = 0; start < text.size();) {
-      const size_t end = text.find('\n', start);
-      lines.push_back(text.substr(start, end - start));
-      start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-  }
+  std::vector<std::string> TableLines() { return test::FileLines(Store()->web().TablePath()); }
 
   // The ids the web "cache.chx" lists, each once, with their files present.
   std::set<std::string> StoredIds() {

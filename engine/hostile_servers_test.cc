@@ -263,18 +263,7 @@ class HostileServersTest : public ::testing::Test {
     }
   }
 
-  std::vector<std::string> TableLines() {
-    std::vector<std::string> lines;
-    const std::string path = Store()->web().TablePath();
-    if (!fs::exists(path)) return lines;
-    const std::string text = ReadFile(path);
-    for (size_t start = 0; start < text.size();) {
-      const size_t end = text.find('\n', start);
-      lines.push_back(text.substr(start, end - start));
-      start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-  }
+  std::vector<std::string> TableLines() { return test::FileLines(Store()->web().TablePath()); }
 
   // The library is sound: every line of the web "cache.chx" is listed once
   // with its files present, every file of the cache folder belongs to a

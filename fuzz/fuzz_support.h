@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,7 +14,11 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
+
+#include "analysis/term_vector.h"
+#include "util/document_record.h"
 
 namespace qora::fuzz {
 
@@ -68,6 +73,34 @@ inline std::string FormatG(double value) {
 
 inline std::string_view AsText(const uint8_t* data, size_t size) {
   return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// Fails unless `vector` holds each couple of terms at most once and no
+// negligible pair, as finalized and indexed vectors must.
+inline void CheckFinalized(const TermVector& vector) {
+  std::unordered_set<uint64_t> couples;
+  for (size_t i = 0; i < vector.pair_count(); ++i) {
+    const TermPair& pair = vector.PairAt(i);
+    const uint64_t low = static_cast<uint32_t>(std::min(pair.first(), pair.second()));
+    const uint64_t high = static_cast<uint32_t>(std::max(pair.first(), pair.second()));
+    Check(couples.insert(low << 32 | high).second, "a finished vector holds a couple twice");
+    Check(!(pair.forward() < TermVector::kNegligibleWeight &&
+            pair.backward() < TermVector::kNegligibleWeight),
+          "a finished vector holds a negligible pair");
+  }
+}
+
+// Every text value of `r`: the fields, the link values and the list
+// entries' texts.
+inline std::vector<const std::string*> RecordTexts(const DocumentRecord& r) {
+  std::vector<const std::string*> values = {
+      &r.docid, &r.parid, &r.group, &r.buri,     &r.uri,     &r.bcuri,    &r.curi,  &r.dmluri,
+      &r.size,  &r.type,  &r.lang,  &r.char_enc, &r.date_cr, &r.date_ret, &r.name,  &r.header,
+      &r.sdesc, &r.ldesc, &r.note,  &r.owner,    &r.status,  &r.fetcher,  &r.source};
+  for (const auto* list : {&r.keywords, &r.keyphrases, &r.keypassages}) {
+    for (const WeightedTerm& term : *list) values.push_back(&term.text);
+  }
+  return values;
 }
 
 }  // namespace qora::fuzz

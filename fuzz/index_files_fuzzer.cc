@@ -35,6 +35,7 @@
 namespace {
 
 using qora::fuzz::Check;
+using qora::fuzz::CheckFinalized;
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof(a)) == 0; }
 
@@ -111,19 +112,6 @@ void CheckWriteBack(const qora::TermVector& vector) {
   Check(view.empty(), "a written vector reads back shorter");
   Check(SameVector(vector, again), "a written vector reads back changed");
   Check(Written(again) == written, "equal vectors give different bytes");
-}
-
-void CheckFinalized(const qora::TermVector& vector) {
-  std::unordered_set<uint64_t> couples;
-  for (size_t i = 0; i < vector.pair_count(); ++i) {
-    const qora::TermPair& pair = vector.PairAt(i);
-    const uint64_t low = static_cast<uint32_t>(std::min(pair.first(), pair.second()));
-    const uint64_t high = static_cast<uint32_t>(std::max(pair.first(), pair.second()));
-    Check(couples.insert(low << 32 | high).second, "a finalized vector holds a couple twice");
-    Check(!(pair.forward() < qora::TermVector::kNegligibleWeight &&
-            pair.backward() < qora::TermVector::kNegligibleWeight),
-          "a finalized vector holds a negligible pair");
-  }
 }
 
 void CheckVectorUse(const qora::TermVector& vector) {

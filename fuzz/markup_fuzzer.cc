@@ -35,6 +35,7 @@
 namespace {
 
 using qora::fuzz::Check;
+using qora::fuzz::CheckFinalized;
 
 // Records every call as one string and checks the views and the nesting.
 class Recorder : public qora::MarkupHandler {
@@ -143,18 +144,6 @@ void CheckAttributes(std::string_view text) {
   Check(names2 == names && values2 == values, "rewritten attributes parse differently", text);
 }
 
-// Every text value of `r`, the link values and the list entries' texts.
-std::vector<const std::string*> Values(const qora::DocumentRecord& r) {
-  std::vector<const std::string*> values = {
-      &r.docid, &r.parid, &r.group, &r.buri,     &r.uri,     &r.bcuri,    &r.curi,  &r.dmluri,
-      &r.size,  &r.type,  &r.lang,  &r.char_enc, &r.date_cr, &r.date_ret, &r.name,  &r.header,
-      &r.sdesc, &r.ldesc, &r.note,  &r.owner,    &r.status,  &r.fetcher,  &r.source};
-  for (const auto* list : {&r.keywords, &r.keyphrases, &r.keypassages}) {
-    for (const qora::WeightedTerm& term : *list) values.push_back(&term.text);
-  }
-  return values;
-}
-
 // `value` as the reader gives it back from a file the writer wrote: the
 // value's line, joined, between the blanks of the line joining.
 std::string AsReadBack(const std::string& value) {
@@ -164,15 +153,15 @@ std::string AsReadBack(const std::string& value) {
 }
 
 void CheckRecordRoundTrip(const qora::DocumentRecord& record, const std::string& path) {
-  for (const std::string* value : Values(record)) {
+  for (const std::string* value : qora::fuzz::RecordTexts(record)) {
     if (value->find('<') != std::string::npos) return;
   }
   Check(qora::fuzz::WriteFile(path, qora::WriteDocument(qora::WriteStat(record))),
         "cannot write the scratch file");
   qora::DocumentRecord again;
   qora::ReadDocumentRecord(path, &again);
-  const std::vector<const std::string*> before = Values(record);
-  const std::vector<const std::string*> after = Values(again);
+  const std::vector<const std::string*> before = qora::fuzz::RecordTexts(record);
+  const std::vector<const std::string*> after = qora::fuzz::RecordTexts(again);
   Check(before.size() == after.size(), "a list changed its length");
   for (size_t i = 0; i < before.size(); ++i) {
     Check(*after[i] == AsReadBack(*before[i]), "a value changed", *before[i]);
@@ -190,19 +179,6 @@ void CheckRecordRoundTrip(const qora::DocumentRecord& record, const std::string&
             qora::fuzz::FormatG(a.weight));
       Check(a.count == b.count, "a count changed");
     }
-  }
-}
-
-void CheckFinalized(const qora::TermVector& vector) {
-  std::unordered_set<uint64_t> couples;
-  for (size_t i = 0; i < vector.pair_count(); ++i) {
-    const qora::TermPair& pair = vector.PairAt(i);
-    const uint64_t low = static_cast<uint32_t>(std::min(pair.first(), pair.second()));
-    const uint64_t high = static_cast<uint32_t>(std::max(pair.first(), pair.second()));
-    Check(couples.insert(low << 32 | high).second, "an indexed vector holds a couple twice");
-    Check(!(pair.forward() < qora::TermVector::kNegligibleWeight &&
-            pair.backward() < qora::TermVector::kNegligibleWeight),
-          "an indexed vector holds a negligible pair");
   }
 }
 

@@ -23,17 +23,6 @@ namespace {
 using qora::fuzz::Check;
 using qora::fuzz::FormatG;
 
-std::vector<const std::string*> TextValues(const qora::DocumentRecord& r) {
-  std::vector<const std::string*> values = {
-      &r.docid, &r.parid, &r.group, &r.buri,     &r.uri,     &r.bcuri,    &r.curi,  &r.dmluri,
-      &r.size,  &r.type,  &r.lang,  &r.char_enc, &r.date_cr, &r.date_ret, &r.name,  &r.header,
-      &r.sdesc, &r.ldesc, &r.note,  &r.owner,    &r.status,  &r.fetcher,  &r.source};
-  for (const auto* list : {&r.keywords, &r.keyphrases, &r.keypassages}) {
-    for (const qora::WeightedTerm& term : *list) values.push_back(&term.text);
-  }
-  return values;
-}
-
 bool SameTerms(const std::vector<qora::WeightedTerm>& a, const std::vector<qora::WeightedTerm>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -53,8 +42,8 @@ bool SameRecord(const qora::DocumentRecord& a, const qora::DocumentRecord& b) {
       !SameTerms(a.keypassages, b.keypassages)) {
     return false;
   }
-  const std::vector<const std::string*> va = TextValues(a);
-  const std::vector<const std::string*> vb = TextValues(b);
+  const std::vector<const std::string*> va = qora::fuzz::RecordTexts(a);
+  const std::vector<const std::string*> vb = qora::fuzz::RecordTexts(b);
   for (size_t i = 0; i < va.size(); ++i) {
     if (*va[i] != *vb[i]) return false;
   }
@@ -82,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool writable = true;
   for (const qora::DocumentRecord& record : read) {
     Check(record.obj_handle == 0, "obj_handle was read");
-    for (const std::string* value : TextValues(record)) {
+    for (const std::string* value : qora::fuzz::RecordTexts(record)) {
       Check(Trimmed(*value), "a value was not trimmed", *value);
       if (value->find('<') != std::string::npos) writable = false;
     }

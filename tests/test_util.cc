@@ -94,6 +94,17 @@ void WriteSmallDataFolder(const std::string& folder, int stemmed_model) {
   }
 }
 
+std::vector<std::string> FileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  const std::string text = ReadFile(path);
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return lines;
+}
+
 int FreePort() {
   const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};

@@ -3,6 +3,7 @@
 #define QORA_TESTS_TEST_UTIL_H_
 
 #include <string>
+#include <vector>
 
 namespace qora::test {
 
@@ -27,6 +28,10 @@ void WriteFile(const std::string& path, const std::string& bytes);
 
 // The whole file at `path`, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
+
+// The lines of the file at `path` without their line ends; none when the
+// file is missing or empty.
+std::vector<std::string> FileLines(const std::string& path);
 
 // Every file below `folder` as "relative path:size:contents hash" lines, in
 // sorted order, to compare a folder before and after an operation.
