@@ -7,7 +7,8 @@
 # may run at a low priority beside other work: NICE=19). NAME... picks
 # harnesses (all by default). What a run adds to a corpus stays in build-fuzz/fuzz-work/NAME,
 # so later runs go on from it; an input that crashes is saved there as
-# crash-*, and the script exits 1. BUILD_DIR and CMAKE_ARGS as for test.sh.
+# crash-*, and the script exits 1. BUILD_DIR and CMAKE_ARGS as for test.sh;
+# FUZZ_SEED fixes the fuzzers' random seed (CI's short runs are repeatable).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -73,6 +74,7 @@ for name in "${names[@]}"; do
   cpu_before=$(children_cpu)
   limit=(-max_total_time="$seconds")
   if [ -n "$cpu_minutes" ]; then limit=(); fi
+  if [ -n "${FUZZ_SEED:-}" ]; then limit+=(-seed="$FUZZ_SEED"); fi
   nice -n "${NICE:-0}" "$program" "${limit[@]}" -print_final_stats=1 -timeout=20 \
     -rss_limit_mb=2560 -artifact_prefix="$work/artifacts/" \
     "$work/corpus" "$seeds" "${extra[@]}" >"$log" 2>&1 &
