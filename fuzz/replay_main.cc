@@ -1,7 +1,8 @@
 // Runs a fuzz harness over saved inputs, without libFuzzer: every file named
 // on the command line, and every file in the folders named there, is given to
 // LLVMFuzzerTestOneInput once. The normal and sanitizer builds run the seed
-// corpora and the inputs that once crashed this way, so each stays a test.
+// corpora, the inputs long runs found and the inputs that once crashed this
+// way, so each stays a test.
 // Exits 1 when an argument names nothing readable or a folder holds no file:
 // a corpus that went missing must not pass as an empty run.
 #include <cstddef>
